@@ -1,0 +1,63 @@
+// The global manager objects, defined in one place so that their construction
+// order is fixed: the text table and the settings object exist before every
+// manager that reads them, and the sound manager sees the edition flags the
+// settings object sets.
+#include "app/messagequeue.h"
+#include "app/myglobs.h"
+#include "app/texts.h"
+#include "gfx/display.h"
+#include "gfx/screensprites.h"
+#include "gfx/texturemanager.h"
+#include "rail/camerapath.h"
+#include "rail/control.h"
+#include "rail/highscores.h"
+#include "rail/idpool.h"
+#include "rail/infotext.h"
+#include "rail/layoutfile.h"
+#include "rail/layoutstate.h"
+#include "rail/manualcontrol.h"
+#include "rail/power.h"
+#include "rail/track.h"
+#include "rail/trackaddition.h"
+#include "rail/train.h"
+#include "sound/soundmanager.h"
+#include "ui/screenlist.h"
+#include "ui/window.h"
+#include "world/aterrobj.h"
+#include "world/axobject.h"
+#include "world/lightlist.h"
+#include "world/skybox.h"
+#include "world/smoke.h"
+#include "world/terrain.h"
+#include "world/terrobj.h"
+#include "world/water.h"
+
+AXOBJECT_LIST axobjectList;
+ATERROBJ_LIST aterrobjList;
+TERROBJ_LIST terrobjList;
+TEXTUREMANAGER textureManager;
+DISPLAY display;
+TEXTS texts;
+MYGLOBS myGlobs;
+WATER water;
+TERRAIN2 terrain;
+SMOKE_SYSTEM smokeSystem;
+TRACKADDITION_LIST trackAdditionList;
+LIGHTLIST lightList;
+LAYOUT_STATE layoutState;
+SAVE_COUNTER saveCounter;
+ID_POOL idPool;
+CONTROL_LIST controlList;
+TRACK_LIST trackList;
+POWER_LIST powerList;
+SCREEN_LIST screenList;
+MANUAL_CONTROL_TABLE manualControlTable;
+SOUND_MANAGER soundManager;
+CAMERA_PATH cameraPath;
+MESSAGE_QUEUE messageQueue;
+TRAIN_LIST trainList;
+SKYBOX skybox;
+HIGHSCORES highscores;
+INFO_TEXT infoText;
+WINDOW_LIST windowList;
+SCREENSPRITES screenSprites;

@@ -1,0 +1,3 @@
+#include "rail/camerapath.h"
+
+CAMERA_PATH::CAMERA_PATH() {}

@@ -1,0 +1,3 @@
+#include "rail/infotext.h"
+
+INFO_TEXT::INFO_TEXT() {}

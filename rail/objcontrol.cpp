@@ -1,0 +1,3 @@
+#include "rail/objcontrol.h"
+
+void OBJECT_CONTROL_SYSTEM::LoadInfo() { }

@@ -1,0 +1,85 @@
+#include "world/gates.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "app/startlog.h"
+
+namespace {
+
+void PutU32(uint8_t* p, uint32_t v) {
+    p[0] = (uint8_t)(v & 0xFF);
+    p[1] = (uint8_t)((v >> 8) & 0xFF);
+    p[2] = (uint8_t)((v >> 16) & 0xFF);
+    p[3] = (uint8_t)((v >> 24) & 0xFF);
+}
+
+uint32_t GetU32(const uint8_t* p) {
+    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
+}
+
+void PutFloat(uint8_t* p, float f) {
+    uint32_t v;
+    std::memcpy(&v, &f, 4);
+    PutU32(p, v);
+}
+
+float GetFloat(const uint8_t* p) {
+    uint32_t v = GetU32(p);
+    float f;
+    std::memcpy(&f, &v, 4);
+    return f;
+}
+
+float ClampAngle(float a) {
+    if (!std::isfinite(a)) return 0.0f;
+    if (a < 0.0f) return 0.0f;
+    if (a > CGates::OPEN_ANGLE) return CGates::OPEN_ANGLE;
+    return a;
+}
+
+}  // namespace
+
+CGates::CGates() { CopyText(name, sizeof(name), "CGates"); }
+
+void CGates::SetName(const char* text) { CopyText(name, sizeof(name), text ? text : ""); }
+
+void CGates::SetAngle(float value) {
+    angle = ClampAngle(value);
+    open = angle > OPEN_LIMIT ? 1 : 0;
+}
+
+void CGates::Update(int frameTimeMs) {
+    float step = (float)frameTimeMs / 20.0f;
+    if (angle < target) {
+        angle += step;
+        if (angle > target) angle = target;
+    } else if (angle > target) {
+        angle -= step;
+        if (angle < target) angle = target;
+    }
+    angle = ClampAngle(angle);
+    open = angle > OPEN_LIMIT ? 1 : 0;
+}
+
+void CGates::ToBytes(uint8_t out[RECORD_SIZE]) const {
+    std::memset(out, 0, RECORD_SIZE);
+    PutU32(out + 0, (uint32_t)open);
+    PutFloat(out + 4, angle);
+    PutFloat(out + 8, target);
+    std::memcpy(out + 12, name, sizeof(name));
+    out[12 + sizeof(name) - 1] = 0;
+}
+
+bool CGates::FromBytes(const uint8_t in[RECORD_SIZE]) {
+    float a = GetFloat(in + 4);
+    float t = GetFloat(in + 8);
+    if (!std::isfinite(a) || !std::isfinite(t)) return false;
+    angle = ClampAngle(a);
+    // Only the two end positions are ever targets.
+    target = t > OPEN_ANGLE / 2.0f ? OPEN_ANGLE : 0.0f;
+    open = angle > OPEN_LIMIT ? 1 : 0;
+    std::memcpy(name, in + 12, sizeof(name));
+    name[sizeof(name) - 1] = 0;
+    return true;
+}
