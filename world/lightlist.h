@@ -36,6 +36,7 @@ struct LAMP_LIGHT {
     int halo = 0;
     float haloSize = 1.0f;
     int kind = 1;
+    const void* owner = nullptr;  // the lamp object that made the light
 };
 
 // The colour codes a lamp light can carry besides a lamp information colour.

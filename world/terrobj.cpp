@@ -206,8 +206,13 @@ void TERROBJ::RemoveEffects() {
     if (IsChimney(objId)) smokeSystem.RemoveSmokeSource(this, SMOKEKIND_ANY);
 }
 
+LAMP_LIGHT* TERROBJ::LiveLight() const {
+    if (!light || !lightList.IsLight(light) || light->owner != this) return nullptr;
+    return light;
+}
+
 void TERROBJ::FreeLight() {
-    if (light) lightList.RemoveLight(light);
+    if (LAMP_LIGHT* l = LiveLight()) lightList.RemoveLight(l);
     light = nullptr;
 }
 
@@ -218,11 +223,14 @@ void TERROBJ::AddLight() {
     float offset = -0.45f;
     GetObjLightPosition(objId, &flag, &offset);
     light = lightList.AddLight(x, y, z + heightOffset, heading, lampColour, flag, offset, objId);
-    if (!light) lampColour = 0;
+    if (light)
+        light->owner = this;
+    else
+        lampColour = 0;
 }
 
 void TERROBJ::MoveLight() {
-    if (light) lightList.MoveLight(light, x, y, z + heightOffset, heading);
+    if (LAMP_LIGHT* l = LiveLight()) lightList.MoveLight(l, x, y, z + heightOffset, heading);
 }
 
 void TERROBJ::Refit() {
@@ -884,11 +892,7 @@ bool TERROBJ_LIST::CheckObjects() {
 }
 
 void TERROBJ_LIST::AddAllLights() {
-    for (TERROBJ* o = head; o; o = o->next) {
-        // The grid was rebuilt: the old lights are gone.
-        if (o->light && !lightList.IsLight(o->light)) o->light = nullptr;
-        o->AddLight();
-    }
+    for (TERROBJ* o = head; o; o = o->next) o->AddLight();
 }
 
 void TERROBJ_LIST::BuildShadowSprites() {

@@ -46,6 +46,9 @@ struct TERROBJ {
     void AddLight();
     void FreeLight();
     void MoveLight();
+    // The light this object made, when it still exists (a rebuilt light grid
+    // frees every light).
+    LAMP_LIGHT* LiveLight() const;
     // Height and tilt from the terrain at the current point and heading.
     void Refit();
     void Turn(int frameMs);

@@ -11,6 +11,7 @@
 #include "gfx/display.h"
 #include "gfx/texturemanager.h"
 #include "platform/d3d8.h"
+#include "platform/d3dx8tex.h"
 #include "support/testutil.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include "app/myglobs.h"
 #include "app/startlog.h"
 #include "rail/layoutstate.h"
+#include "world/lightlist.h"
 #include "world/terrobj.h"
 
 namespace {
@@ -375,4 +376,33 @@ TEST(TerrobjTest, RotatePointAroundCenterQuarterTurn) {
     RotatePointAroundCenter(90.0f, 1.0f, 1.0f, &x, &y);
     EXPECT_NEAR(x, 1.0f, 1e-5f);
     EXPECT_NEAR(y, 3.0f, 1e-5f);
+}
+
+TEST(TerrobjTest, LampLightsSurviveAGridRebuild) {
+    lightList.InitLightGridSize(28.0f, 28.0f);
+    TERROBJ_LIST list;
+    for (int i = 0; i < 3; i++) {
+        TERROBJ* o = list.AddNew(LAMP_TYPE, 7001, (float)i, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
+        o->lampColour = 1;
+    }
+    list.AddAllLights();
+    EXPECT_EQ(lightList.GetLightCount(), 3);
+    lightList.InitLightGridSize(28.0f, 28.0f);  // frees every light
+    EXPECT_EQ(lightList.GetLightCount(), 0);
+    list.AddAllLights();
+    EXPECT_EQ(lightList.GetLightCount(), 3);
+    for (TERROBJ* o = list.GetFirst(); o; o = o->next) {
+        ASSERT_NE(o->LiveLight(), nullptr);
+        EXPECT_NEAR(o->LiveLight()->light.Position.x, o->x, 1e-5f);
+    }
+    // Moving a lamp moves its own light only.
+    TERROBJ* first = list.GetFirst();
+    first->selected = 1;
+    list.MoveSelection(5.0f, 0.0f);
+    list.UpdateSelectedLights();
+    EXPECT_NEAR(first->LiveLight()->light.Position.x, first->x, 1e-5f);
+    list.RemoveObject(first);
+    EXPECT_EQ(lightList.GetLightCount(), 2);
+    list.RemoveAll(0);
+    EXPECT_EQ(lightList.GetLightCount(), 0);
 }

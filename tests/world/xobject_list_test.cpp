@@ -71,6 +71,39 @@ std::string BoxX(float x0, float y0, float z0, float x1, float y1, float z1, con
     return s.str();
 }
 
+// A box with a single material.
+std::string OneMaterialBoxX() {
+    std::string s = BoxX(-1, -1, -1, 1, 1, 1, "objects\\bitmaps\\one.dds", "unused.dds");
+    size_t a = s.find(" MeshMaterialList");
+    size_t b = s.find(" MeshTextureCoords");
+    std::string list = " MeshMaterialList { 1; 12; 0,0,0,0,0,0,0,0,0,0,0,0;; {Mat0} }\n";
+    return s.substr(0, a) + list + s.substr(b);
+}
+
+// A strip of quads, one material (and texture) per quad.
+std::string ManyMaterialsX(int n) {
+    std::ostringstream s;
+    s << "xof 0302txt 0032\nMesh Strip {\n " << 4 * n << ";\n";
+    for (int i = 0; i < n; ++i)
+        for (int k = 0; k < 4; ++k)
+            s << " " << i + (k & 1) << ";" << (k >> 1) << ";0.0;" << (i == n - 1 && k == 3 ? ";" : ",") << "\n";
+    s << " " << 2 * n << ";\n";
+    for (int i = 0; i < n; ++i) {
+        int b = 4 * i;
+        s << " 3;" << b << "," << b + 2 << "," << b + 1 << ";,\n";
+        s << " 3;" << b + 1 << "," << b + 2 << "," << b + 3 << ";" << (i == n - 1 ? ";" : ",") << "\n";
+    }
+    s << " MeshMaterialList { " << n << "; " << 2 * n << "; ";
+    for (int f = 0; f < 2 * n; ++f) s << f / 2 << (f == 2 * n - 1 ? ";;" : ",");
+    for (int i = 0; i < n; ++i)
+        s << " Material { 1.0;1.0;1.0;1.0;; 1.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; TextureFilename { \"t\\m" << i
+          << "aa.dds\"; } }";
+    s << " }\n MeshTextureCoords { " << 4 * n << "; ";
+    for (int i = 0; i < 4 * n; ++i) s << (i & 1) << ";" << ((i >> 1) & 1) << ";" << (i == 4 * n - 1 ? ";" : ",");
+    s << " }\n}\n";
+    return s.str();
+}
+
 // An animated file: a frame with a one-material box and an animation set
 // turning it with matrix keys.
 std::string AnimatedX() {
@@ -97,6 +130,8 @@ protected:
         fs::create_directories(dir / "Scenes" / "xfiles");
         fs::current_path(dir);
         ResetStartLogForTest(nullptr);
+        ResetXobjectLoader();
+        ClearIdTable();
         plat::ForceHeadlessDevices(true);
         d3d = Direct3DCreate8(D3D_SDK_VERSION);
         ASSERT_NE(nullptr, d3d);
@@ -197,6 +232,10 @@ TEST_F(XObjectFiles, GoldenListCoversEveryRowKind) {
     EXPECT_NE(std::string::npos, log.find("X file load error!!!"));
     EXPECT_NE(std::string::npos, log.find("Unable to load animated X file:Scenes\\xfiles\\anm_missing.x"));
     EXPECT_NE(std::string::npos, log.find("Size of all X objects: "));
+    EXPECT_NE(std::string::npos, log.find("animated X file successfully loaded..."));
+    EXPECT_NE(std::string::npos, log.find("Max face influences: 1"));
+    EXPECT_NE(std::string::npos, log.find("No mesh split needed..."));
+    EXPECT_NE(std::string::npos, log.find("Incomplete last row of the X file list skipped: a.xli"));
     EXPECT_NE(std::string::npos, log.find("Reference mesh used with only mesh replacement..."));
     EXPECT_NE(std::string::npos, log.find("Reference mesh used with texture replacement..."));
     EXPECT_NE(std::string::npos, log.find("Could not open texture replacement file: Scenes\\xfiles\\tr_1001.trf"));
@@ -421,4 +460,109 @@ TEST(XObjectTable, LightPositionTokensAreReadSafely) {
     ParseLightPosition("-", &flag, &offset);
     EXPECT_EQ(1, flag);
     EXPECT_FLOAT_EQ(-0.45f, offset);
+}
+
+TEST_F(XObjectFiles, RowsBeyondTheTypeArrayAreSkipped) {
+    WriteFile(dir / "c.xli", "XLIST 3\nHOUSE_TYPE 800 box.x 1 A - - 0 0 x\nHOUSE_TYPE 801 box.x 1 B - - 0 0 x\n");
+    myGlobs.xObjectCount = MAXXOBJECTS - 1;
+    EXPECT_EQ(1, ReadXFileListRow("c.xli"));
+    EXPECT_EQ(MAXXOBJECTS, myGlobs.xObjectCount);
+    EXPECT_EQ(MAXXOBJECTS - 1, GetXID(800, 0));
+    EXPECT_EQ(1, ReadXFileListRow("c.xli"));  // skipped, nothing written past the array
+    EXPECT_EQ(MAXXOBJECTS, myGlobs.xObjectCount);
+    EXPECT_EQ(-1, GetXID(801, 0));
+    EXPECT_EQ(0, ReadXFileListRow("c.xli"));
+    EXPECT_NE(std::string::npos, Log().find("Too many X objects, row skipped: 801"));
+    myGlobs.xObjects[MAXXOBJECTS - 1].Release();
+    myGlobs.xObjectCount = 0;
+}
+
+TEST_F(XObjectFiles, MoreThan250MaterialsLoadWithoutOverflow) {
+    WriteFile(dir / "Scenes" / "xfiles" / "many.x", ManyMaterialsX(260));
+    XOBJECT& x = myGlobs.xObjects[0];
+    x.Setup("many.x", "Many", HOUSE_TYPE, 900, 1.0f, 0, 0, "t\\m255aa.dds", "-", 0, 0, "NOREF", 0, 0, -1.0f);
+    myGlobs.xObjectCount = 1;
+    EXPECT_EQ(260u, x.materialCount);
+    ASSERT_NE(nullptr, x.mesh);
+    EXPECT_EQ(1, x.alphaSubset[249]);
+    EXPECT_EQ(0, x.hasColour1);  // material 255 has no subset flags
+    EXPECT_NE(std::string::npos, Log().find("Too many materials"));
+    // Every subset draws, the ones past 250 with the default rules.
+    unsigned before = plat::DeviceDrawCallCount(device);
+    EXPECT_EQ(0, DrawXObject(900, 0, 0, 0, 0, 12, 0));
+    EXPECT_EQ(260u, plat::DeviceDrawCallCount(device) - before);
+}
+
+TEST_F(XObjectFiles, BorrowedMeshDrawsOnlyWithExistingMaterials) {
+    WriteFile(dir / "Scenes" / "xfiles" / "one.x", OneMaterialBoxX());
+    XOBJECT& a = myGlobs.xObjects[0];
+    a.Setup("box.x", "A", HOUSE_TYPE, 910, 1.0f, 0, 0, "-", "-", 0, 0, "NOREF", 0, 0, -1.0f);
+    myGlobs.xObjectCount = 1;
+    XOBJECT& b = myGlobs.xObjects[1];
+    b.Setup("one.x", "B", CWAGON_TYPE, 911, 1.0f, 0, 0, ".", ".", 0, 0, "910", 0, 0, -1.0f);
+    myGlobs.xObjectCount = 2;
+    EXPECT_FALSE(b.useReference);
+    EXPECT_EQ(a.mesh, b.referenceMesh);
+    EXPECT_EQ(nullptr, b.mesh);
+    EXPECT_EQ(1u, b.materialCount);
+    EXPECT_EQ(2u, b.subsetCount);
+    unsigned before = plat::DeviceDrawCallCount(device);
+    myGlobs.drawnVertexCount = 0;
+    EXPECT_EQ(0, DrawXObject(911, 0, 0, 0, 0, 12, 0));
+    EXPECT_EQ(2u, plat::DeviceDrawCallCount(device) - before);
+    EXPECT_EQ(8, myGlobs.drawnVertexCount);
+    // Releasing the borrower leaves the lender's mesh and the totals alone.
+    unsigned total = myGlobs.xVertexTotal;
+    b.Release();
+    EXPECT_EQ(total, myGlobs.xVertexTotal);
+    EXPECT_NE(nullptr, a.mesh);
+}
+
+TEST_F(XObjectFiles, ReplacementFileReadsAtMostFivePairs) {
+    XOBJECT& a = myGlobs.xObjects[0];
+    a.Setup("box.x", "A", ENGINE_TYPE, 920, 1.0f, 0, 0, ".", ".", 0, 0, "NOREF", 0, 0, -1.0f);
+    myGlobs.xObjectCount = 1;
+    std::string pairs;
+    for (int i = 0; i < 7; ++i)
+        pairs += std::string(i % 2 ? "objects\\bitmaps\\roofaa.dds" : "OBJECTS\\BITMAPS\\COL1.DDS") + " r" +
+                 std::to_string(i) + ".dds\n";
+    WriteFile(dir / "Scenes" / "xfiles" / "tr_921.trf", pairs);
+    XOBJECT& b = myGlobs.xObjects[1];
+    b.Setup("box.x", "B", ENGINE_TYPE, 921, 1.0f, 0, 0, ".", ".", 0, 0, "920", 0, 0, -1.0f);
+    myGlobs.xObjectCount = 2;
+    EXPECT_TRUE(b.useReference);
+    EXPECT_EQ(5, b.replacementCount);
+    ASSERT_NE(nullptr, a.textures);
+    TEXTURE_ENTRY* replaced = b.GetReplacementTexture(a.textures[0]);
+    ASSERT_NE(nullptr, replaced);
+    EXPECT_EQ(nullptr, b.GetReplacementTexture(nullptr));
+}
+
+TEST_F(XObjectFiles, DrawingRestoresTheDisplayStates) {
+    display.ResetForTest();
+    display.device = device;
+    XOBJECT& a = myGlobs.xObjects[0];
+    a.Setup("box.x", "A", HOUSE_TYPE, 930, 1.0f, 0, 0, "-", "-", 0, 0, "NOREF", 0, 0, -1.0f);
+    myGlobs.xObjectCount = 1;
+    const D3DRENDERSTATETYPE states[] = {D3DRS_ALPHABLENDENABLE, D3DRS_ALPHATESTENABLE, D3DRS_ZWRITEENABLE,
+                                         D3DRS_SRCBLEND, D3DRS_DESTBLEND, D3DRS_LIGHTING, D3DRS_ZBIAS};
+    for (auto s : states) device->SetRenderState(s, display.GetDefaultRenderState(s));
+    for (int pass = 0; pass < 3; ++pass) DrawXObject(930, pass, 0, 0, 1, pass == 2 ? 2 : 12, 0);
+    for (auto s : states) {
+        DWORD v = 0;
+        device->GetRenderState(s, &v);
+        EXPECT_EQ(display.GetDefaultRenderState(s), v) << "state " << s;
+    }
+}
+
+TEST(XObjectTable, BlinkerWithoutANextTypeDoesNotBlink) {
+    myGlobs.xObjects[0].blinker = 1;
+    myGlobs.xObjects[0].blinkPeriod = 1000;
+    myGlobs.xObjectCount = 1;
+    EXPECT_EQ(0, DetBlinkXID(0, 900));
+    myGlobs.xObjectCount = 2;
+    EXPECT_EQ(1, DetBlinkXID(0, 900));
+    myGlobs.xObjects[0].blinkPeriod = -5;
+    EXPECT_EQ(0, DetBlinkXID(0, 900));
+    myGlobs.xObjectCount = 0;
 }
