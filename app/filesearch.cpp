@@ -8,6 +8,11 @@
 #include "app/myglobs.h"
 #include "app/startlog.h"
 #include "platform/win32.h"
+#include "gfx/texturemanager.h"
+#include "rail/track.h"
+#include "ui/window.h"
+#include "world/terrain.h"
+#include "world/xobject.h"
 
 std::vector<std::string> FindFileNames(const char* pattern) {
     std::vector<std::string> names;
@@ -40,7 +45,36 @@ void CopyFoundFileName(int row) {
     CopyText(myGlobs.chosenFileName, FOUNDFILENAMELEN, myGlobs.foundFiles[row]);
 }
 
-// The list-control fillers need the window toolkit; they are completed with it.
-void FillFileList(WINDOW*, int) {}
-void FillObjectTypeList(WINDOW*, int, int, int, int) {}
-void FillTerrainTextureList(WINDOW*, int) {}
+void FillFileList(WINDOW* window, int itemId) {
+    InitWinList(window, itemId, WINLIST_TEXT, 0);
+    for (int i = 0; i < myGlobs.foundFileCount && i < MAXFOUNDFILES; ++i)
+        AddWinListRow(window, itemId, myGlobs.foundFiles[i], i, 0xFFFFFFFF);
+}
+
+void FillObjectTypeList(WINDOW* window, int itemId, int firstType, int secondType, int thirdType) {
+    if (firstType == TRACK_TYPE) {
+        trackList.FillTypeList(window, itemId);
+        return;
+    }
+    InitWinList(window, itemId, WINLIST_XOBJECT, 0);
+    if (!myGlobs.xObjects) return;
+    for (int i = 0; i < myGlobs.xObjectCount && i < MAXXOBJECTS; ++i) {
+        const int type = myGlobs.xObjects[i].GetType();
+        if (type == firstType || (secondType != DUMMY_TYPE && type == secondType) ||
+            (thirdType != DUMMY_TYPE && type == thirdType))
+            AddWinListObjectRow(window, itemId, i, myGlobs.xObjects[i].GetObjId());
+    }
+    RestoreWinListScroll(window, itemId);
+}
+
+void FillTerrainTextureList(WINDOW* window, int itemId) {
+    InitWinList(window, itemId, WINLIST_IMAGE, 0);
+    int count = myGlobs.groundTextures;
+    if (count < 52) count = 52;
+    if (count >= 64) count = 63;
+    for (int i = 0; i < count; ++i) {
+        float uMin, uMax, vMin, vMax;
+        TERRAIN2::GetTextureUV(i, 0.0f, 0.0f, &uMin, &uMax, &vMin, &vMax);
+        AddWinListImageRow(window, itemId, uMin, vMin, uMax, vMax, i, GTEX_TERRAIN);
+    }
+}

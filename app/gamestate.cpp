@@ -304,8 +304,9 @@ int RunMenuPanel(int mode, const MENU_ITEM* records) {
                         if (s.current.present) screenList.RemoveItem(s.current.id);
                         s.current = s.pending;
                         if (s.current.present) {
-                            screenList.AddItem(s.current.id, s.current.kind, &s.rect, s.current.clickable,
-                                               s.current.label, 0);
+                            // Menu items are labelled boxes on the interface sheet.
+                            screenList.AddItem(s.current.id, 10, &s.rect, s.current.clickable, s.current.label,
+                                               s.current.kind);
                             s.addedAtX = s.armX;
                         }
                     };
@@ -341,8 +342,9 @@ int RunMenuPanel(int mode, const MENU_ITEM* records) {
             for (int i = 0; i < 4; ++i) {
                 MenuSlot& s = panel.slot[i];
                 if (!s.current.present) continue;
-                int offset = (i == 0 || i == 2) ? s.armX - s.addedAtX + kArmEnd
-                                                : s.armX - s.addedAtX - s.current.width - kArmEnd;
+                // The item was added beside the arm's end already, so it
+                // follows the arm by the distance the arm moved since.
+                int offset = s.armX - s.addedAtX;
                 screenList.SetItemOffset(s.current.id, offset);
             }
             return arrived == panel.moving ? 1 : 0;

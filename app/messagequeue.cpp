@@ -7,7 +7,9 @@
 #include "app/texts.h"
 #include "app/winmain.h"
 #include "gfx/myfont.h"
+#include "gfx/display.h"
 #include "gfx/screensprites.h"
+#include "ui/coordinates.h"
 
 MESSAGE_QUEUE::MESSAGE_QUEUE() { Reset(); }
 
@@ -69,7 +71,23 @@ void MESSAGE_QUEUE::DrawMessage(const char* message, int x, int y, uint32_t mess
 }
 
 void MESSAGE_QUEUE::DrawPanel(int* width, int* height) {
-    // Completed with the interface sheet coordinates.
-    *width = 300;
-    *height = 0;
+    int middle = 300;
+    if (display.IsFullscreen()) {
+        int extra = display.GetScreenWidth() - 800;
+        middle += extra < 0 ? 0 : extra > 200 ? 200 : extra;
+    }
+    RECT left{}, right{};
+    GetCoordinates(691, &left, nullptr);
+    GetCoordinates(693, &right, nullptr);
+    int leftW = left.right - left.left;
+    int rightW = right.right - right.left;
+    DrawImage(691, 0, 0, 10, 0xffffffff);
+    DrawImageHStretch(692, leftW, 0, middle, 10);
+    DrawImage(693, leftW + middle, 0, 10, 0xffffffff);
+    const char* title = texts.Get(324);
+    int titleW = 0;
+    MeasureFontText("fontp", title, 35, &titleW, nullptr);
+    DrawFontText((middle - titleW) / 2 + 5, 7, title, "fontp", 35, 0x10004080, 0, -1);
+    *width = leftW + middle + rightW - 6;
+    *height = (left.bottom - left.top) - 6;
 }

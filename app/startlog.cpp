@@ -2,22 +2,22 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
-
 #include "platform/paths.h"
 
 namespace {
 bool firstCall = true;
-std::string logName = "startlog.txt";
+// A plain array, not a string object: global destructors still write their
+// last lines after every other static has gone.
+char logName[256] = "startlog.txt";
 }  // namespace
 
 void ResetStartLogForTest(const char* fileName) {
     firstCall = true;
-    logName = fileName ? fileName : "startlog.txt";
+    CopyText(logName, sizeof logName, fileName ? fileName : "startlog.txt");
 }
 
 void WriteStartLog(const char* text, int number) {
-    FILE* f = plat::OpenFile(logName.c_str(), firstCall ? "wb" : "ab");
+    FILE* f = plat::OpenFile(logName, firstCall ? "wb" : "ab");
     firstCall = false;
     if (!f) return;  // a log that cannot be opened drops the line
     if (text) fwrite(text, 1, strlen(text), f);

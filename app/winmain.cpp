@@ -1,5 +1,7 @@
 #include "app/winmain.h"
 
+#include <atomic>
+
 #include "app/gamestate.h"
 #include "app/input.h"
 #include "app/messagequeue.h"
@@ -256,7 +258,7 @@ int RenderFrame() {
 
     if (keyTabPressed) terrain.SetBaseTexture(0);
     TakeScreenshot();
-    ++myGlobs.frameCounter;
+    std::atomic_ref<int>(myGlobs.frameCounter).fetch_add(1);  // shared with the music thread
     return 1;
 }
 

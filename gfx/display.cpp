@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "app/input.h"
 #include "app/myglobs.h"
@@ -31,6 +32,12 @@ DWORD FloatBits(float f) {
 }
 
 bool IsStandardWidth(UINT w) { return w == 800 || w == 1024 || w == 1280 || w == 1600 || w == 1400 || w == 1440; }
+
+std::function<void(const char*)> resetObserver;
+
+void NoteResetHook(const char* name) {
+    if (resetObserver) resetObserver(name);
+}
 
 bool IsAcceptedFormat(UINT f) {
     return f == D3DFMT_R8G8B8 || f == D3DFMT_A8R8G8B8 || f == D3DFMT_X8R8G8B8 || f == D3DFMT_R5G6B5;
@@ -647,12 +654,19 @@ void DISPLAY::RecreateDynamicBuffers() {
         AddVertexBuffer(n->fvf, n->vertexBytes, n->indexBytes, n->managed, n);
     }
     RestoreRenderStates();
+    NoteResetHook("texturemanager");
     textureManager.ForgetBoundTexture();
+    NoteResetHook("screensprites");
     screenSprites.RestoreStates();
+    NoteResetHook("terrobjlist");
     terrobjList.BuildBatches();
+    NoteResetHook("terrain");
     terrain.BuildBlurTriangles();
+    NoteResetHook("lightlist");
     lightList.RestoreDeviceObjects();
 }
+
+void SetResetHookObserverForTest(std::function<void(const char*)> observer) { resetObserver = std::move(observer); }
 
 // ---------------------------------------------------------------------------
 // Camera

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -200,6 +201,9 @@ private:
 };
 
 extern DISPLAY display;
+
+// Test hook: called with the owner's name before each after-reset hook.
+void SetResetHookObserverForTest(std::function<void(const char*)> observer);
 
 // Releases the device objects of the lights before the display goes away.
 void DeleteDeviceObjects();

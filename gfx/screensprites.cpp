@@ -59,18 +59,6 @@ void SourceToUV(int width, int height, int left, int top, int right, int bottom,
     *vBottom = static_cast<float>(bottom - 1) * ih + hy;
 }
 
-DWORD ShadeColour(DWORD a, DWORD b, float t) {
-    DWORD out = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const float ca = static_cast<float>((a >> shift) & 0xff);
-        const float cb = static_cast<float>((b >> shift) & 0xff);
-        DWORD c = static_cast<DWORD>(ca + (cb - ca) * t + 0.5f);
-        if (c > 255) c = 255;
-        out |= c << shift;
-    }
-    return out;
-}
-
 }  // namespace
 
 SCREENSPRITES::SCREENSPRITES() = default;

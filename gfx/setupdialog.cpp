@@ -121,19 +121,19 @@ void RunDisplaySetupDialog() {
     if (dialogHook) {
         dialogHook(&dlg);
     } else {
-        plat::ModeDialogSpec spec;
-        spec.title = dlg.title;
-        spec.radioGroupCaption = dlg.captions[IDC_DLG_DEPTHGROUP];
-        spec.radio1Caption = dlg.captions[IDC_DLG_16BIT];
-        spec.radio2Caption = dlg.captions[IDC_DLG_32BIT];
-        spec.radioChecked = dlg.checked[IDC_DLG_16BIT] ? 0 : 1;
-        spec.listGroupCaption = dlg.captions[IDC_DLG_RESGROUP];
-        spec.listItems = dlg.listItems;
-        spec.listSelection = dlg.listSelection;
-        spec.onRadio = [&dlg](int index) {
+        plat::ModeDialogLayout layout;
+        layout.title = dlg.title;
+        layout.radioGroupCaption = dlg.captions[IDC_DLG_DEPTHGROUP];
+        layout.radio1Caption = dlg.captions[IDC_DLG_16BIT];
+        layout.radio2Caption = dlg.captions[IDC_DLG_32BIT];
+        layout.radioChecked = dlg.checked[IDC_DLG_16BIT] ? 0 : 1;
+        layout.listGroupCaption = dlg.captions[IDC_DLG_RESGROUP];
+        layout.listItems = dlg.listItems;
+        layout.listSelection = dlg.listSelection;
+        layout.onRadio = [&dlg](int index) {
             DisplayDialogProc(&dlg, WM_COMMAND, index == 0 ? IDC_DLG_16BIT : IDC_DLG_32BIT, 0);
         };
-        if (plat::RunModeDialog(spec)) dlg.listSelection = spec.listSelection;
+        if (plat::RunModeDialog(layout)) dlg.listSelection = layout.listSelection;
         // Without a dialog front end the remembered choice is accepted as is.
     }
     if (!dlg.ended) DisplayDialogProc(&dlg, WM_COMMAND, IDOK, 0);

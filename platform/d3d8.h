@@ -248,8 +248,9 @@ bool FormatIsCompressed(D3DFORMAT format);
 
 // Test hook: puts the device in the lost state as if the user had switched
 // away from full screen. TestCooperativeLevel then answers D3DERR_DEVICELOST
-// once and D3DERR_DEVICENOTRESET afterwards, until Reset succeeds.
-void SimulateDeviceLost(IDirect3DDevice8* device);
+// for the given number of queries and D3DERR_DEVICENOTRESET afterwards,
+// until Reset succeeds.
+void SimulateDeviceLost(IDirect3DDevice8* device, int lostQueries = 1);
 
 // True when the device draws through a GL context; false for a headless
 // device (no window or no video), which records all state but draws nothing.

@@ -437,8 +437,8 @@ HRESULT Device::TestCooperativeLevel() {
     switch (lostState_) {
         case LostState::Ok: return D3D_OK;
         case LostState::Lost:
-            // The next query finds the device ready to be reset.
-            lostState_ = LostState::NotReset;
+            // After the last lost answer the device is ready to be reset.
+            if (--lostQueries_ <= 0) lostState_ = LostState::NotReset;
             return D3DERR_DEVICELOST;
         case LostState::NotReset: return D3DERR_DEVICENOTRESET;
     }
@@ -1246,8 +1246,8 @@ D3DCOLOR Device::ReadPixel(int x, int y) {
 
 namespace plat {
 
-void SimulateDeviceLost(IDirect3DDevice8* device) {
-    if (auto* d = dynamic_cast<d3d::Device*>(device)) d->SimulateLost();
+void SimulateDeviceLost(IDirect3DDevice8* device, int lostQueries) {
+    if (auto* d = dynamic_cast<d3d::Device*>(device)) d->SimulateLost(lostQueries);
 }
 
 bool DeviceHasContext(IDirect3DDevice8* device) {

@@ -9,7 +9,7 @@
 
 namespace plat {
 
-struct ModeDialogSpec {
+struct ModeDialogLayout {
     std::string title;
     std::string radioGroupCaption;
     std::string radio1Caption, radio2Caption;
@@ -25,6 +25,6 @@ struct ModeDialogSpec {
 // Shows the dialog modally. Answers true when it was shown and closed (by OK,
 // Enter, Escape or the close box), with the list selection at that moment
 // in listSelection; false when no dialog can be shown.
-bool RunModeDialog(ModeDialogSpec& spec);
+bool RunModeDialog(ModeDialogLayout& layout);
 
 }  // namespace plat

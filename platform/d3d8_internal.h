@@ -26,7 +26,7 @@ template <class Base>
 class Resource : public Base {
 public:
     explicit Resource(Device* device, D3DPOOL pool) : device_(device), pool_(pool) {}
-    ULONG AddRef() override { return ++publicRefs_; }
+    ULONG AddRef() override;
     ULONG Release() override;
     void BindRef() { ++bindRefs_; }
     void UnbindRef() {
@@ -367,7 +367,10 @@ public:
         if (pool == D3DPOOL_DEFAULT && defaultPoolAlive_ > 0) --defaultPoolAlive_;
     }
     void TextureDestroyed(Texture* tex);
-    void SimulateLost() { lostState_ = LostState::Lost; }
+    void SimulateLost(int lostQueries) {
+        lostState_ = LostState::Lost;
+        lostQueries_ = lostQueries < 1 ? 1 : lostQueries;
+    }
     bool HasContext() const { return gl_ != nullptr; }
     unsigned DrawCalls() const { return drawCalls_; }
     D3DCOLOR ReadPixel(int x, int y);
@@ -405,6 +408,7 @@ private:
     DWORD nextBlock_ = 1;
     std::unique_ptr<StateBlock> recording_;
     LostState lostState_ = LostState::Ok;
+    int lostQueries_ = 1;
     bool inScene_ = false;
     int defaultPoolAlive_ = 0;
     unsigned drawCalls_ = 0;
@@ -441,6 +445,16 @@ bool FormatSupportedAsTexture(D3DFORMAT format);
 }  // namespace plat::d3d
 
 namespace plat::d3d {
+
+template <class Base>
+ULONG Resource<Base>::AddRef() {
+    if (publicRefs_++ == 0) {
+        // Taken back by the application (through a Get call on the device).
+        device_->AddRef();
+        device_->ResourceCreated(pool_);
+    }
+    return publicRefs_;
+}
 
 template <class Base>
 ULONG Resource<Base>::Release() {

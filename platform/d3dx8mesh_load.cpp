@@ -898,8 +898,13 @@ HRESULT WINAPI D3DXLoadSkinMeshFromXof(LPDIRECTXFILEDATA data, DWORD options, LP
         plat::LogMeshError(obj->name.c_str(), error);
         return D3DXERR_INVALIDDATA;
     }
+    // The skin keeps its source mesh in system memory: it only feeds the
+    // conversions and must not hold default-pool buffers across a reset.
+    const DWORD poolBits = D3DXMESH_VB_SYSTEMMEM | D3DXMESH_VB_MANAGED | D3DXMESH_IB_SYSTEMMEM | D3DXMESH_IB_MANAGED |
+                           D3DXMESH_VB_WRITEONLY | D3DXMESH_IB_WRITEONLY | D3DXMESH_VB_DYNAMIC | D3DXMESH_IB_DYNAMIC;
+    const DWORD skinOptions = (options & ~poolBits) | D3DXMESH_SYSTEMMEM;
     plat::MeshImpl* mesh = nullptr;
-    HRESULT hr = plat::Finish(m, options, device, adjacency, materials, numMaterials, &mesh);
+    HRESULT hr = plat::Finish(m, skinOptions, device, adjacency, materials, numMaterials, &mesh);
     if (FAILED(hr)) return hr;
     if (boneNames && !m.bones.empty()) {
         size_t text = 0;

@@ -69,8 +69,9 @@ bool LoadFunctions() {
 
 // Pixel centres: a Direct3D pixel (i, j) is centred on integer coordinates,
 // a GL pixel on half-integers. Shifting by half a pixel less a small amount
-// also reproduces the top-left rule for centres that lie exactly on an edge.
-constexpr float kPixelShift = 0.5f - 1.0f / 512.0f;
+// also reproduces the top-left rule for centres that lie exactly on an edge
+// (the amount stays above the rasteriser's sub-pixel precision).
+constexpr float kPixelShift = 0.5f - 1.0f / 64.0f;
 
 GLenum CompareFunc(DWORD f) {
     switch (f) {
@@ -542,16 +543,17 @@ void GlBackend::SetupRenderStates(const DeviceState& st, bool pretransformed, bo
     } else {
         glDisable(GL_BLEND);
     }
-    // Culling, as seen on a y-down screen: Direct3D's clockwise is GL's
-    // counter-clockwise (front) once y points up.
+    // Culling: the picture keeps its orientation on the screen (Direct3D's y
+    // down becomes GL's y up by the viewport flip), so a triangle Direct3D
+    // calls clockwise is clockwise, a back face, for GL too.
     switch (rs[D3DRS_CULLMODE]) {
         case D3DCULL_CW:
             glEnable(GL_CULL_FACE);
-            glCullFace(GL_FRONT);
+            glCullFace(GL_BACK);
             break;
         case D3DCULL_CCW:
             glEnable(GL_CULL_FACE);
-            glCullFace(GL_BACK);
+            glCullFace(GL_FRONT);
             break;
         default: glDisable(GL_CULL_FACE); break;
     }

@@ -23,4 +23,7 @@ void ResetWindowSystemForTest();
 size_t PendingMessageCount();
 // Makes the next CreateWindowA/CreateWindowExA fail.
 void FailNextWindowCreation();
+// Drops focus changes of the window system (tests that share one X server
+// with other programs, whose windows take the focus).
+void SetIgnoreFocusEvents(bool ignore);
 }  // namespace plat

@@ -43,6 +43,7 @@ std::function<int(const char*, const char*)> messageBoxHook;
 std::function<DWORD()> clockHook;
 int desktopW = 1024, desktopH = 768;
 bool failNextWindow = false;
+bool ignoreFocus = false;
 
 std::string Lower(const char* s) {
     std::string r = s ? s : "";
@@ -158,10 +159,12 @@ void TranslateSdlEvent(const SDL_Event& e) {
             switch (e.window.event) {
                 case SDL_WINDOWEVENT_CLOSE: Post(w, WM_CLOSE, 0, 0); break;
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    if (ignoreFocus) break;
                     Post(w, WM_ACTIVATEAPP, 1, 0);
                     Post(w, WM_ACTIVATE, WA_ACTIVE, 0);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_LOST:
+                    if (ignoreFocus) break;
                     Post(w, WM_ACTIVATE, WA_INACTIVE, 0);
                     Post(w, WM_ACTIVATEAPP, 0, 0);
                     break;
@@ -288,6 +291,8 @@ void ResetWindowSystemForTest() {
 size_t PendingMessageCount() { return queue.size(); }
 
 void FailNextWindowCreation() { failNextWindow = true; }
+
+void SetIgnoreFocusEvents(bool ignore) { ignoreFocus = ignore; }
 
 }  // namespace plat
 

@@ -1,10 +1,6 @@
 // The services of the terrain, lamps, placed objects, vehicles, object types
-// and display that the track code uses, reached through one place.
-//
-// Some of these managers grow their members while the program is assembled;
-// each call is made through a small template that uses the member when the
-// manager has it and a neutral answer otherwise, so that the track code keeps
-// building against every state of them.
+// and display that the track code uses, reached through one place, with the
+// test hooks that stand in for the ground and the object meshes.
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -20,10 +16,7 @@
 #include "world/terrain.h"
 #include "world/terrobj.h"
 #include "world/xobject.h"
-#if __has_include("gfx/display.h")
 #include "gfx/display.h"
-#define TRACK_HAVE_DISPLAY 1
-#endif
 
 namespace {
 float (*groundHook)(float, float) = nullptr;
@@ -40,89 +33,6 @@ std::map<int, TestMesh>& TestMeshes() {
     return meshes;
 }
 
-template <class T> float GroundOf(const T& t, float x, float y) {
-    if constexpr (requires { t.GetHeight(x, y, 0); }) return t.GetHeight(x, y, 0);
-    else return 0.0f;
-}
-template <class T> int PickOf(T& t, float* x, float* y, float* z) {
-    if constexpr (requires { t.PickUnderMouse(x, y, z, 0); }) return t.PickUnderMouse(x, y, z, 0);
-    else return 0;
-}
-template <class T> int GridOf(const T& t) {
-    if constexpr (requires { t.IsGridView(); }) return t.IsGridView();
-    else return 0;
-}
-template <class L> int LitOf(const L& l, float x, float y) {
-    if constexpr (requires { l.IsLitByLamp(x, y); }) return l.IsLitByLamp(x, y);
-    else return 0;
-}
-template <class L> void LightsOnOf(L& l, float x, float y) {
-    if constexpr (requires { l.SwitchOnNearLights(x, y); }) l.SwitchOnNearLights(x, y);
-}
-template <class L> void LightsOffOf(L& l) {
-    if constexpr (requires { l.SwitchOffNearLights(); }) l.SwitchOffNearLights();
-}
-template <class L> void RemoveVehiclesOf(L& l, TRACK* p) {
-    if constexpr (requires { l.DeleteTrainsOnTrack(p); }) l.DeleteTrainsOnTrack(p);
-    else if constexpr (requires { l.RemoveTrainsOnTrack(p); }) l.RemoveTrainsOnTrack(p);
-}
-template <class T> void FormOf(T& t, const TRACK* p) {
-    if constexpr (requires { t.FormUnderPiece(0.f, 0.f, 0.f, 0.f, 0.f, 0.f, 0.f); })
-        t.FormUnderPiece(p->x, p->y, p->z, p->length / 2.0f + 0.7f, 0.95f, p->heading, p->pitch);
-}
-template <class T> void FinishFormOf(T& t) {
-    if constexpr (requires { t.ComputeNormals(); }) t.ComputeNormals();
-    if constexpr (requires { t.BuildBlurTriangles(); }) t.BuildBlurTriangles();
-    else if constexpr (requires { t.RebuildBlurTriangles(); }) t.RebuildBlurTriangles();
-    if constexpr (requires(int* w) {
-                      t.GetTileCounts(w, w);
-                      t.RefreshTiles(0, 0);
-                  }) {
-        int w = 0, d = 0;
-        t.GetTileCounts(&w, &d);
-        for (int i = 0; i < w; i++)
-            for (int j = 0; j < d; j++) t.RefreshTiles(i, j);
-    }
-}
-template <class O> void RefitObjectsOf(O& o) {
-    if constexpr (requires { o.UpdateHeights(); }) o.UpdateHeights();
-    if constexpr (requires { o.UpdateLights(); }) o.UpdateLights();
-}
-
-#ifdef TRACK_HAVE_DISPLAY
-template <class D> IDirect3DDevice8* DeviceOf(D& d) {
-    if constexpr (requires { d.GetDevice(); }) return d.GetDevice();
-    else return nullptr;
-}
-template <class D> DISPLAY_BUFFER* AddBufferOf(D& d, int vb, int ib, DISPLAY_BUFFER* node) {
-    if constexpr (requires { d.AddVertexBuffer(TRACK_FVF, vb, ib, 1, node); })
-        return d.AddVertexBuffer(TRACK_FVF, vb, ib, 1, node);
-    else return nullptr;
-}
-template <class D> void RemoveBufferOf(D& d, DISPLAY_BUFFER** node) {
-    if constexpr (requires { d.RemoveVertexBuffer(node); }) d.RemoveVertexBuffer(node);
-}
-template <class D> IDirect3DVertexBuffer8* VBOf(D& d, DISPLAY_BUFFER* node) {
-    if constexpr (requires { d.GetVB(node); }) return d.GetVB(node);
-    else return nullptr;
-}
-template <class D> IDirect3DIndexBuffer8* IBOf(D& d, DISPLAY_BUFFER* node) {
-    if constexpr (requires { d.GetIB(node); }) return d.GetIB(node);
-    else return nullptr;
-}
-template <class D> DWORD DefaultStateOf(D& d, D3DRENDERSTATETYPE state, DWORD fallback) {
-    if constexpr (requires { d.GetDefaultRenderState(state); }) return d.GetDefaultRenderState(state);
-    else return fallback;
-}
-template <class D> int EyeOf(D& d, D3DXVECTOR3* eye) {
-    if constexpr (requires { d.GetCamera(eye, eye, eye); }) {
-        d.GetCamera(eye, nullptr, nullptr);
-        return 1;
-    } else {
-        return 0;
-    }
-}
-#endif
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -130,7 +40,7 @@ template <class D> int EyeOf(D& d, D3DXVECTOR3* eye) {
 
 float TrackGroundHeight(float x, float y) {
     if (groundHook) return groundHook(x, y);
-    return GroundOf(terrain, x, y);
+    return terrain.GetHeight(x, y, 0);
 }
 
 int TrackPickGround(float* x, float* y, float* z) {
@@ -141,16 +51,16 @@ int TrackPickGround(float* x, float* y, float* z) {
         *z = pickHook[2];
         return 1;
     }
-    return PickOf(terrain, x, y, z);
+    return terrain.PickUnderMouse(x, y, z, 0);
 }
 
-int TrackGridView() { return GridOf(terrain); }
+int TrackGridView() { return terrain.IsGridView(); }
 
-int TrackLitByLamp(float x, float y) { return LitOf(lightList, x, y); }
+int TrackLitByLamp(float x, float y) { return lightList.IsLitByLamp(x, y); }
 
-void TrackLightsOn(float x, float y) { LightsOnOf(lightList, x, y); }
+void TrackLightsOn(float x, float y) { lightList.SwitchOnNearLights(x, y); }
 
-void TrackLightsOff() { LightsOffOf(lightList); }
+void TrackLightsOff() { lightList.SwitchOffNearLights(); }
 
 float TrackMaxAscent() {
     float m = myGlobs.maxAscent;
@@ -159,13 +69,21 @@ float TrackMaxAscent() {
     return m;
 }
 
-void TrackRemoveVehiclesOn(TRACK* p) { RemoveVehiclesOf(trainList, p); }
+void TrackRemoveVehiclesOn(TRACK* p) { trainList.DeleteTrainsOnTrack(p); }
 
-void TrackFormGroundUnder(const TRACK* p) { FormOf(terrain, p); }
+void TrackFormGroundUnder(const TRACK* p) {
+    terrain.FormUnderPiece(p->x, p->y, p->z, p->length / 2.0f + 0.7f, 0.95f, p->heading, p->pitch);
+}
 
 void TrackFinishGroundForming() {
-    FinishFormOf(terrain);
-    RefitObjectsOf(terrobjList);
+    terrain.ComputeNormals();
+    terrain.BuildBlurTriangles();
+    int w = 0, d = 0;
+    terrain.GetTileCounts(&w, &d);
+    for (int i = 0; i < w; i++)
+        for (int j = 0; j < d; j++) terrain.RefreshTiles(i, j);
+    terrobjList.UpdateHeights();
+    terrobjList.UpdateLights();
 }
 
 void SetTrackGroundForTest(float (*height)(float x, float y)) { groundHook = height; }
@@ -220,63 +138,37 @@ void TrackUnlockObjectMesh(int objId) {
 // ---------------------------------------------------------------------------
 // Display
 
-IDirect3DDevice8* TrackDevice() {
-#ifdef TRACK_HAVE_DISPLAY
-    return DeviceOf(display);
-#else
-    return nullptr;
-#endif
-}
+IDirect3DDevice8* TrackDevice() { return display.GetDevice(); }
 
 // Sets a render state back to the value the display keeps as its default.
 void TrackRestoreRenderState(D3DRENDERSTATETYPE state, DWORD fallback) {
     IDirect3DDevice8* device = TrackDevice();
     if (!device) return;
-#ifdef TRACK_HAVE_DISPLAY
-    device->SetRenderState(state, DefaultStateOf(display, state, fallback));
-#else
-    device->SetRenderState(state, fallback);
-#endif
+    (void)fallback;
+    device->SetRenderState(state, display.GetDefaultRenderState(state));
 }
 
 int TrackCameraEye(D3DXVECTOR3* eye) {
-#ifdef TRACK_HAVE_DISPLAY
-    return EyeOf(display, eye);
-#else
-    return 0;
-#endif
+    display.GetCamera(eye, nullptr, nullptr);
+    return 1;
 }
 
 DISPLAY_BUFFER* TrackCreateBuffer(int vertexBytes, int indexBytes, DISPLAY_BUFFER* node) {
-#ifdef TRACK_HAVE_DISPLAY
     if (!TrackDevice()) return nullptr;
-    return AddBufferOf(display, vertexBytes, indexBytes, node);
-#else
-    return nullptr;
-#endif
+    return display.AddVertexBuffer(TRACK_FVF, vertexBytes, indexBytes, 1, node);
 }
 
 void TrackReleaseBuffer(DISPLAY_BUFFER** node) {
-#ifdef TRACK_HAVE_DISPLAY
-    if (node && *node) RemoveBufferOf(display, node);
-#endif
+    if (node && *node) display.RemoveVertexBuffer(node);
     if (node) *node = nullptr;
 }
 
 IDirect3DVertexBuffer8* TrackGetVB(DISPLAY_BUFFER* node) {
-#ifdef TRACK_HAVE_DISPLAY
-    return node ? VBOf(display, node) : nullptr;
-#else
-    return nullptr;
-#endif
+    return node ? display.GetVB(node) : nullptr;
 }
 
 IDirect3DIndexBuffer8* TrackGetIB(DISPLAY_BUFFER* node) {
-#ifdef TRACK_HAVE_DISPLAY
-    return node ? IBOf(display, node) : nullptr;
-#else
-    return nullptr;
-#endif
+    return node ? display.GetIB(node) : nullptr;
 }
 
 int TrackProjectToPixels(const D3DXVECTOR3& p, float* sx, float* sy) {

@@ -54,6 +54,7 @@ SOUND_MANAGER::SOUND_MANAGER() {
 SOUND_MANAGER::~SOUND_MANAGER() { Release(); }
 
 int SOUND_MANAGER::Init() {
+    if (device) Release();  // a second start-up begins from scratch
     WriteStartLog("********** Begin of Direct Sound Init **********");
     if (FAILED(DirectSoundCreate8(nullptr, &device, nullptr))) {
         WriteStartLog("Unable to create DirectSound !!!");

@@ -13,6 +13,7 @@
 #include "app/winmain.h"
 #include "gfx/display.h"
 #include "rail/layoutstate.h"
+#include "rail/track.h"
 #include "rail/train.h"
 #include "sound/soundmanager.h"
 #include "world/axobject.h"
@@ -293,31 +294,17 @@ void ATERROBJ_LIST::RenderPartner(void* owner, int pass, int highlight, int swit
 
 namespace {
 
-// The vehicle record is read by the names of its fields; until the vehicle
-// code provides them an engine owner reads as absent.
-template <class V>
-int ReadVehicleOwner(const void* owner, PARTNER_OWNER_STATE* out) {
-    if constexpr (requires(const V& v) {
-                      v.vPos;
-                      v.heading;
-                      v.pitch;
-                      v.speed;
-                  }) {
-        const V* v = static_cast<const V*>(owner);
-        out->position = D3DXVECTOR3(v->vPos.x, v->vPos.y, v->vPos.z);
-        out->heading = v->heading;
-        out->pitch = v->pitch;
-        out->roll = 0.0f;
-        out->heightOffset = 0.0f;
-        out->speed = v->speed;
-        out->groundState = 0;
-        if constexpr (requires(const V& t) { t.pTrack->groundState; }) {
-            if (v->pTrack) out->groundState = v->pTrack->groundState;
-        }
-        return 1;
-    } else {
-        return 0;
-    }
+// An engine owner: the partner follows the vehicle's pose and speed.
+int ReadVehicleOwner(const TRAIN* v, PARTNER_OWNER_STATE* out) {
+    if (!v) return 0;
+    out->position = v->vPos;
+    out->heading = v->heading;
+    out->pitch = v->pitch;
+    out->roll = 0.0f;
+    out->heightOffset = 0.0f;
+    out->speed = v->speed;
+    out->groundState = v->pTrack ? v->pTrack->groundState : 0;
+    return 1;
 }
 
 PARTNER_OWNER_READ_FN testReadOwner = nullptr;
@@ -335,7 +322,7 @@ int ReadPartnerOwner(const ATERROBJ& partner, PARTNER_OWNER_STATE* out) {
     *out = PARTNER_OWNER_STATE{};
     if (!partner.owner) return 0;
     if (testReadOwner) return testReadOwner(partner, out);
-    if (partner.IsEngine()) return ReadVehicleOwner<TRAIN>(partner.owner, out);
+    if (partner.IsEngine()) return ReadVehicleOwner(static_cast<const TRAIN*>(partner.owner), out);
     const TERROBJ* t = static_cast<const TERROBJ*>(partner.owner);
     out->position = D3DXVECTOR3(t->x, t->y, t->z);
     out->heading = t->heading;

@@ -25,6 +25,8 @@ namespace {
 
 constexpr int SKY_OBJID = 10003;
 constexpr int BASEGROUND_OBJID = 10004;
+// A global texture slot that is never loaded: binding it unbinds the stage.
+constexpr int EMPTY_TEXTURE_SLOT = 2;
 // What a short row leaves unsaid: a plain day sky with neutral light.
 constexpr unsigned int SKY_DEFAULT_FOG = 0x8B93D3;
 constexpr unsigned int SKY_DEFAULT_SUN = 0xFFFFFF;
@@ -169,16 +171,8 @@ void SKYBOX::FillListControl(WINDOW* window, int item) {
     InitWinList(window, item, 2, 0);
     int value = 0;
     for (const SKYBOX_ENTRY* e = head; e; e = e->next, ++value) {
-        int width = 256, height = 256;
-        TEXTURE_ENTRY* texture = e->textureId >= 0 ? textureManager.GetEntryById(e->textureId) : nullptr;
-        if (texture && texture->texture) {
-            D3DSURFACE_DESC desc;
-            if (SUCCEEDED(texture->texture->GetLevelDesc(0, &desc))) {
-                width = static_cast<int>(desc.Width);
-                height = static_cast<int>(desc.Height);
-            }
-        }
-        AddWinListImageRow(window, item, 0, 0, width, height, value, e->textureId);
+        // Each row shows the whole sky texture.
+        AddWinListImageRow(window, item, 0.0f, 0.0f, 1.0f, 1.0f, value, e->textureId);
     }
 }
 
@@ -201,14 +195,14 @@ void SKYBOX::Render() {
     device->SetTransform(D3DTS_WORLD, &world);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
-    float fogStart = 0.0f, fogEnd = 0.0f;
-    display.GetSecondFogRange(&fogStart, &fogEnd);
     if (baseFlag) {
+        float fogStart = 0.0f, fogEnd = 0.0f;
+        display.GetSecondFogRange(&fogStart, &fogEnd);
         device->SetRenderState(D3DRS_FOGSTART, FloatBits(fogStart));
         device->SetRenderState(D3DRS_FOGEND, FloatBits(fogEnd));
     }
     // A sky whose texture did not load is drawn without one.
-    const int skyTexture = currentTexture ? currentTexture->id : 0;
+    const int skyTexture = currentTexture ? currentTexture->id : EMPTY_TEXTURE_SLOT;
     DrawXObject(SKY_OBJID, 0, 0, 0, 0, 0, skyTexture);
     display.RestoreRenderState(D3DRS_FOGSTART);
     display.RestoreRenderState(D3DRS_FOGEND);
@@ -219,10 +213,10 @@ void SKYBOX::Render() {
     if (baseFlag) {
         device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
         device->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
-        DrawXObject(BASEGROUND_OBJID, 0, 0, 0, 0, 0, -1);
+        DrawXObject(BASEGROUND_OBJID, 0, 0, 0, 0, 0, 0);
         device->SetRenderState(D3DRS_FOGCOLOR, display.GetFogColor());
-        device->SetRenderState(D3DRS_FOGSTART, FloatBits(fogStart));
-        device->SetRenderState(D3DRS_FOGEND, FloatBits(fogEnd));
+        display.RestoreRenderState(D3DRS_FOGSTART);
+        display.RestoreRenderState(D3DRS_FOGEND);
         display.RestoreRenderState(D3DRS_ZWRITEENABLE);
         display.RestoreRenderState(D3DRS_ZFUNC);
     }

@@ -307,7 +307,7 @@ void TERRAIN2::GetWorldSize(float* width, float* depth) const {
 // Grid helpers
 
 void TERRAIN2::GetGridIndices(float x, float y, int* i, int* j) const {
-    if (gridX == 0 || gridY == 0) {
+    if (gridX == 0 || gridY == 0 || !std::isfinite(x) || !std::isfinite(y)) {
         if (i) *i = 0;
         if (j) *j = 0;
         return;
@@ -371,6 +371,7 @@ void TERRAIN2::AddVertexLight(int i, int j, int r, int g, int b) {
 
 float TERRAIN2::GetHeight(float x, float y, int cap) const {
     if (gridX == 0 || gridY == 0 || !vRealTerrain) return 0.0f;
+    if (!std::isfinite(x) || !std::isfinite(y)) return 0.0f;
     const float c = worldWidth / gridX;
     const float e = worldDepth / gridY;
     const int i = static_cast<int>(std::clamp((x + worldWidth / 2) / c, -1.0e6f, 1.0e6f));

@@ -54,11 +54,13 @@ void TERRAIN2::SetBrushSize(float v) {
 float TERRAIN2::GetBrushRadius() const { return std::max(0.0f, 4.0f * brushSize - 1.6f); }
 
 int TerrainCellVertex(float p, float size, int count) {
+    if (!std::isfinite(p) || size <= 0.0f) return -1;
     const double g = std::clamp((p + size / 2.0) / size * count, -1.0e6, 1.0e6);
     return static_cast<int>(g);
 }
 
 int TerrainRoundedVertex(float p, float size, int count) {
+    if (!std::isfinite(p) || size <= 0.0f) return -1;
     const double g = std::clamp((p + size / 2.0) / size * count + 0.5, -1.0e6, 1.0e6);
     return static_cast<int>(g);
 }

@@ -28,6 +28,7 @@ DWORD FloatBits(float f) {
 WATER::WATER() { D3DXMatrixIdentity(&bumpMatrix); }
 
 WATER::~WATER() {
+    if (vertexBuffer) display.RemoveVertexBuffer(&vertexBuffer);
     if (bumpMap) bumpMap->Release();
     bumpMap = nullptr;
 }

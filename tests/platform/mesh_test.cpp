@@ -113,10 +113,10 @@ Frame Body {
 struct Device {
     IDirect3D8* d3d = nullptr;
     IDirect3DDevice8* dev = nullptr;
+    D3DPRESENT_PARAMETERS pp{};
     Device() {
         plat::ForceHeadlessDevices(true);
         d3d = Direct3DCreate8(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS pp{};
         pp.Windowed = TRUE;
         pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
         pp.BackBufferFormat = D3DFMT_X8R8G8B8;
@@ -534,6 +534,11 @@ TEST(MeshSkin, TwoBoneMeshLoadsAndConvertsToBlended) {
     EXPECT_FLOAT_EQ(p3[0], 10.0f);
     EXPECT_FLOAT_EQ(p2[0], 6.0f);
     soft->UnlockVertexBuffer();
+
+    // The skin and its managed conversion hold no default-pool buffers, so
+    // the device can be reset while they live.
+    D3DPRESENT_PARAMETERS pp = d.pp;
+    EXPECT_EQ(d.dev->Reset(&pp), D3D_OK);
 
     for (IUnknown* u : std::initializer_list<IUnknown*>{soft, blended, table, skin, offsets, names, adj, meshData,
                                                         child, body, hip, en, dx})

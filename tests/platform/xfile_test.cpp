@@ -78,6 +78,11 @@ AnimationSet Walk {
    2; 1;
    0; 3; 1.0, 2.0, 3.0;;;
   }
+  AnimationKey {
+   1; 2;
+   0; 3; 1.0, 1.0, 1.0;;,
+   40; 3; 2.0, 0.5, 3.0;;;
+  }
   AnimationOptions { 1; 0; }
  }
  Animation {
@@ -411,6 +416,16 @@ TEST(DirectXFileParser, EnumeratesObjectsChildrenAndReferences) {
     ASSERT_NE(pos, nullptr);
     ASSERT_EQ(pos->GetData(nullptr, &size, &data), DXFILE_OK);
     EXPECT_EQ(static_cast<const DWORD*>(data)[0], 2u);
+    IDirectXFileData* scale = NextData(anim);
+    ASSERT_NE(scale, nullptr);
+    ASSERT_EQ(scale->GetData(nullptr, &size, &data), DXFILE_OK);
+    d = static_cast<const DWORD*>(data);
+    EXPECT_EQ(d[0], 1u);
+    EXPECT_EQ(d[1], 2u);
+    EXPECT_EQ(d[7], 40u);
+    std::memcpy(&z, &d[10], 4);
+    EXPECT_FLOAT_EQ(z, 0.5f);
+    scale->Release();
     IDirectXFileData* opts = NextData(anim);
     ASSERT_NE(opts, nullptr);
     const GUID* optType = nullptr;

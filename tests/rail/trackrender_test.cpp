@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "app/myglobs.h"
 #include "gfx/display.h"
 #include "platform/d3d8.h"
 
@@ -12,6 +13,8 @@ protected:
         setenv("SDL_VIDEODRIVER", "dummy", 0);
         plat::ForceHeadlessDevices(true);
         int error = 0;
+        // The mode comes from the command line, so no set-up dialog opens.
+        myGlobs.ReadCommandLine("-c32 -x800 -y600");
         if (!display.GetDevice()) display.Init(nullptr, 0, &error);
         if (!display.GetDevice()) GTEST_SKIP() << "no display device";
         TrackTest::SetUp();

@@ -39,6 +39,7 @@ void CopyTestFile(const std::string& from, const std::string& to) {
 class MusicTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        EnterTestFolder();
         plat::SetSoundManualMixing(true);
         ResetStartLogForTest();
         CopyTestFile("tone440.ogg", "tune_a.ogg");
@@ -197,6 +198,7 @@ TEST_F(MusicTest, ShutDownStopsAndJoinsTheThread) {
 }
 
 TEST(MusicDisabled, EveryRunHasNoMusic) {
+    EnterTestFolder();
     plat::SetSoundManualMixing(true);
     ResetStartLogForTest();
     WriteText("vlm_ogg1.txt", "edit tune_a.ogg\n");

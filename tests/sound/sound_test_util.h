@@ -10,9 +10,27 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/dsound.h"
 
 namespace soundtest {
+
+// Each test works in a folder of its own under the test program's working
+// folder, so tests running side by side do not share lists or the start log.
+inline void EnterTestFolder() {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    static std::string base;
+    if (base.empty()) {
+        char cwd[4096];
+        base = getcwd(cwd, sizeof cwd) ? cwd : ".";
+    }
+    std::string dir = base + "/" + info->test_suite_name() + "_" + info->name();
+    mkdir(dir.c_str(), 0755);
+    if (chdir(dir.c_str()) != 0) ADD_FAILURE() << "cannot enter " << dir;
+}
 
 inline void Put16(std::vector<uint8_t>& v, uint16_t x) {
     v.push_back((uint8_t)x);

@@ -2,11 +2,13 @@
 // listened to through the mixer without an audio device.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "app/myglobs.h"
 #include "app/startlog.h"
 #include "app/winmain.h"
+#include "gfx/display.h"
 #include "sound/soundmanager.h"
 #include "sound_test_util.h"
 
@@ -18,6 +20,7 @@ namespace {
 class SoundManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        EnterTestFolder();
         plat::SetSoundManualMixing(true);
         ResetStartLogForTest();
         WriteWav("beep.wav");
@@ -373,6 +376,72 @@ TEST_F(SoundManagerTest, ReleaseFreesEverythingAndStopsPlaying) {
     // It can start again.
     Init();
     EXPECT_EQ(soundManager.PlaySound("click"), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Orbit camera of the editor around the ground point (0, 0): distance 13,
+// pitch -30 degrees.
+void SetOrbitCamera(float yaw) {
+    display.SetCameraAngles(yaw, -0.5235988f, 13.0f);
+    display.UpdateView(1, 0.0f, 0.0f);
+}
+
+float ViewSpaceX(const D3DXVECTOR3& p) {
+    D3DXMATRIX view;
+    display.GetViewMatrix(&view);
+    D3DXVECTOR3 out;
+    D3DXVec3TransformCoord(&out, &p, &view);
+    return out.x;
+}
+
+TEST(SoundVolumePan, VolumeFallsWithDistanceFromTheEye) {
+    SetOrbitCamera(1.5707964f);
+    D3DXVECTOR3 eye;
+    display.GetCamera(&eye, nullptr, nullptr);
+    int volume = 1, pan = 1;
+    // At the eye itself: full volume, centred (no direction to take).
+    DetSoundVolumePan(eye, &volume, &pan);
+    EXPECT_EQ(volume, 0);
+    EXPECT_EQ(pan, 0);
+    DetSoundVolumePan(D3DXVECTOR3(eye.x, eye.y, eye.z + 3.0f), &volume, &pan);
+    EXPECT_EQ(volume, 0);
+    DetSoundVolumePan(D3DXVECTOR3(eye.x, eye.y, eye.z + 23.0f), &volume, &pan);
+    EXPECT_NEAR(volume, -3000, 1);
+    DetSoundVolumePan(D3DXVECTOR3(eye.x, eye.y, eye.z + 3.0f + 10000.0f / 150.0f + 0.01f), &volume, &pan);
+    EXPECT_EQ(volume, -10000);
+    EXPECT_EQ(pan, 0);
+    DetSoundVolumePan(D3DXVECTOR3(1e30f, 0.0f, 0.0f), &volume, &pan);
+    EXPECT_EQ(volume, -10000);
+    EXPECT_EQ(pan, 0);
+}
+
+TEST(SoundVolumePan, PanFollowsTheSideOfTheScreen) {
+    for (float yaw : {0.0f, 1.5707964f, 2.5f, -2.0f}) {
+        SetOrbitCamera(yaw);
+        D3DXVECTOR3 eye, target;
+        display.GetCamera(&eye, &target, nullptr);
+        // Points left and right of the view target, across the view line.
+        D3DXVECTOR3 dir(target.x - eye.x, target.y - eye.y, 0.0f);
+        D3DXVECTOR3 across(-dir.y, dir.x, 0.0f);
+        D3DXVECTOR3 a = target + across * 0.5f, b = target - across * 0.5f;
+        int volume = 0, panA = 0, panB = 0;
+        DetSoundVolumePan(a, &volume, &panA);
+        DetSoundVolumePan(b, &volume, &panB);
+        // The angle at the eye is atan(0.5) on both sides.
+        EXPECT_NEAR(std::abs(panA), std::atan(0.5f) * 4000.0f / 3.14159265f, 1.0f) << yaw;
+        EXPECT_EQ(panA, -panB) << yaw;
+        EXPECT_EQ(panA > 0, ViewSpaceX(a) > 0) << yaw;
+        EXPECT_EQ(panB > 0, ViewSpaceX(b) > 0) << yaw;
+        // Straight ahead is centred; beside the eye is the widest pan.
+        DetSoundVolumePan(target, &volume, &panA);
+        EXPECT_EQ(panA, 0);
+        D3DXVECTOR3 side(eye.x + across.x, eye.y + across.y, 0.0f);
+        DetSoundVolumePan(side, &volume, &panA);
+        EXPECT_NEAR(std::abs(panA), 2000, 1) << yaw;
+    }
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ bool Read(const WavSpec& s, WAVEFORMATEX* f = nullptr, std::vector<uint8_t>* d =
 }
 
 TEST(WavReader, ReadsPcmFormatsAndData) {
+    EnterTestFolder();
     WavSpec s;
     s.frames = 10;
     s.value = 1234;
@@ -56,6 +57,7 @@ TEST(WavReader, ReadsPcmFormatsAndData) {
 }
 
 TEST(WavReader, RefusesBrokenAndUnsupportedFiles) {
+    EnterTestFolder();
     WavSpec s;
     s.bits = 24;
     EXPECT_FALSE(Read(s));

@@ -294,6 +294,7 @@ TEST(PartnerAnimation, ModesStartPauseAndWalk) {
     aterrobjList.RemovePartner(&owner + 1);
     EXPECT_EQ(nullptr, aterrobjList.FindPartner(&owner + 1));
     SetPartnerOwnerAccessForTest(nullptr, nullptr);
+    aterrobjList.RemoveAll();
 }
 
 TEST(PartnerAnimation, EngineStandingStillDoesNotAnimate) {
@@ -307,6 +308,7 @@ TEST(PartnerAnimation, EngineStandingStillDoesNotAnimate) {
     for (int i = 0; i < 5; ++i) aterrobjList.UpdateAll();
     EXPECT_FLOAT_EQ(t, e->time);
     SetPartnerOwnerAccessForTest(nullptr, nullptr);
+    aterrobjList.RemoveAll();
 }
 
 TEST(PartnerAnimation, WrapHeadingKeepsHeadingsInRange) {

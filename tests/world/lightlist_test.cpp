@@ -37,7 +37,7 @@ TEST(LightListTest, LampInfoRecordsKindsColoursAndPartialRecord) {
               "102 spot 0 0 2 255 1 0.2 0 1 FALSE 1\n"
               "\n"
               "103 SPOT 1 2 3\n");
-    ResetStartLogForTest("lampinfo_kinds_log.txt");
+    ResetStartLogForTest("ll_kinds.log");
     l->ReadLampInfoFile("lampinfo_kinds.list");
     ASSERT_EQ(l->GetLampInfoCount(), 2);
     LAMP_INFO a, b;
@@ -56,12 +56,12 @@ TEST(LightListTest, LampInfoRecordsKindsColoursAndPartialRecord) {
     EXPECT_EQ(a.halo, 1);
     EXPECT_EQ(b.halo, 0);
     EXPECT_FLOAT_EQ(a.haloSize, 0.8f);
-    std::string log = ReadFile("lampinfo_kinds_log.txt");
+    std::string log = ReadFile("ll_kinds.log");
     EXPECT_NE(log.find("Reading from file: lampinfo_kinds.list"), std::string::npos);
     EXPECT_NE(log.find(" ... file processed"), std::string::npos);
 
     l->ReadLampInfoFile("no_such_lampinfo.list");
-    log = ReadFile("lampinfo_kinds_log.txt");
+    log = ReadFile("ll_kinds.log");
     EXPECT_NE(log.find("Unable to open lamp info file: no_such_lampinfo.list !!!"), std::string::npos);
     std::remove("lampinfo_kinds.list");
 }
@@ -121,7 +121,7 @@ TEST(LightListTest, LampKindsFromArgumentAndLampInformation) {
     l->ReadLampInfoFile("lampinfo_add.list");
     std::remove("lampinfo_add.list");
     l->InitLightGridSize(28.0f, 28.0f);
-    ResetStartLogForTest("lamp_kinds_log.txt");
+    ResetStartLogForTest("ll_lamps.log");
 
     LAMP_LIGHT* none = l->AddLight(1.0f, 2.0f, 0.0f, 0.0f, -1, 0, -0.45f, 999);
     ASSERT_NE(none, nullptr);
@@ -130,7 +130,7 @@ TEST(LightListTest, LampKindsFromArgumentAndLampInformation) {
     EXPECT_FLOAT_EQ(none->light.Range, 7.0f);
     EXPECT_FLOAT_EQ(none->light.Diffuse.r, 1.0f);
     EXPECT_FLOAT_EQ(none->light.Position.z, -0.45f);
-    std::string log = ReadFile("lamp_kinds_log.txt");
+    std::string log = ReadFile("ll_lamps.log");
     EXPECT_NE(log.find("Lamp info could not found for ID: 999 !!!"), std::string::npos);
 
     LAMP_LIGHT* warm = l->AddLight(0.0f, 0.0f, 0.0f, 0.0f, 2, 0, -0.45f, 5);
@@ -141,7 +141,7 @@ TEST(LightListTest, LampKindsFromArgumentAndLampInformation) {
     LAMP_LIGHT* odd = l->AddLight(0.0f, 0.0f, 0.0f, 0.0f, 0x123456, 0, -0.45f, 5);
     EXPECT_EQ(odd->kind, 1);
     EXPECT_FLOAT_EQ(odd->light.Range, 7.0f);
-    log = ReadFile("lamp_kinds_log.txt");
+    log = ReadFile("ll_lamps.log");
     EXPECT_NE(log.find("Unknown type in LIGHTLIST::AddLight() !!!"), std::string::npos);
 
     // With information: offset turned by the heading, range and colour scaled.

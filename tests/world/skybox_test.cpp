@@ -28,7 +28,7 @@ bool StartHeadlessDisplay() {
 class SkyboxTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetStartLogForTest((dir.Path() + "/log.txt").c_str());
+        ResetStartLogForTest("log.txt");  // in the test's own folder
         ASSERT_TRUE(StartHeadlessDisplay());
         ASSERT_EQ(terrain.CreateTerrain(1, 1), 1);
         veltest::WriteFile("vlm_skybox1.txt",

@@ -32,7 +32,7 @@ bool StartHeadlessDisplay() {
 class TerrainTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetStartLogForTest((dir.Path() + "/log.txt").c_str());
+        ResetStartLogForTest("log.txt");  // in the test's own folder
         ASSERT_TRUE(StartHeadlessDisplay());
     }
     std::string Log() const { return veltest::ReadFile(dir.Path() + "/log.txt"); }

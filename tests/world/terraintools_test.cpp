@@ -29,7 +29,7 @@ bool StartHeadlessDisplay() {
 class TerrainToolsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetStartLogForTest((dir.Path() + "/log.txt").c_str());
+        ResetStartLogForTest("log.txt");  // in the test's own folder
         ASSERT_TRUE(StartHeadlessDisplay());
         terrain.SetBrushSize(10.0f);
         ASSERT_EQ(terrain.CreateTerrain(2, 2), 1);

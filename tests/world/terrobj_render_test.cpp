@@ -47,8 +47,9 @@ protected:
     void TearDown() override {
         for (int xid : xids) myGlobs.xObjects[xid].mesh = nullptr;
         for (ID3DXMesh* m : meshes) m->Release();
-        display.device = nullptr;
-        if (device) device->Release();
+        // Frees every buffer left in the registry and the device.
+        display.CleanUp();
+        device = nullptr;
         if (d3d) d3d->Release();
     }
 

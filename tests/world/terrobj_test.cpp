@@ -174,14 +174,14 @@ TEST(TerrobjTest, SkippedTypeStillConsumesItsGateRecord) {
     std::fwrite(plant.data(), 1, plant.size(), f);
     std::rewind(f);
     myGlobs.loadFileVersion = 15;
-    ResetStartLogForTest("terrobj_skip_log.txt");
+    ResetStartLogForTest("to_skip.log");
     TERROBJ_LIST list;
     ASSERT_EQ(list.Load(f), 1);
     std::fclose(f);
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list.GetFirst()->objId, 2100);
     EXPECT_FLOAT_EQ(list.GetFirst()->x, 7.0f);
-    std::string log = ReadFile("terrobj_skip_log.txt");
+    std::string log = ReadFile("to_skip.log");
     EXPECT_NE(log.find("Unknown type among loaded terrobjs !!!"), std::string::npos);
     EXPECT_NE(log.find("  type: 9"), std::string::npos);
 }
@@ -355,9 +355,9 @@ TEST(TerrobjTest, TurningToTargetsAndGateUpdate) {
 TEST(TerrobjTest, MissingTypesAreReportedAndMarksFollowGates) {
     TERROBJ_LIST list;
     list.AddNew(3, 14321, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f);
-    ResetStartLogForTest("terrobj_missing_log.txt");
+    ResetStartLogForTest("to_miss.log");
     EXPECT_FALSE(list.CheckObjects());
-    std::string log = ReadFile("terrobj_missing_log.txt");
+    std::string log = ReadFile("to_miss.log");
     EXPECT_NE(log.find("Missing object: 14321"), std::string::npos);
 
     EXPECT_EQ(list.MarkControllable(0), 0);

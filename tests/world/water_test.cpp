@@ -27,7 +27,7 @@ bool StartHeadlessDisplay() {
 class WaterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetStartLogForTest((dir.Path() + "/log.txt").c_str());
+        ResetStartLogForTest("log.txt");  // in the test's own folder
         ASSERT_TRUE(StartHeadlessDisplay());
     }
     veltest::TempDir dir;

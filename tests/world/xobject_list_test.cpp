@@ -19,7 +19,10 @@
 #include "gfx/display.h"
 #include "platform/d3d8.h"
 #include "platform/d3dx8.h"
+#include "rail/layoutstate.h"
+#include "world/aterrobj.h"
 #include "world/axobject.h"
+#include "world/terrobj.h"
 #include "world/xobject.h"
 
 namespace fs = std::filesystem;
@@ -564,5 +567,54 @@ TEST(XObjectTable, BlinkerWithoutANextTypeDoesNotBlink) {
     EXPECT_EQ(1, DetBlinkXID(0, 900));
     myGlobs.xObjects[0].blinkPeriod = -5;
     EXPECT_EQ(0, DetBlinkXID(0, 900));
+    myGlobs.xObjectCount = 0;
+}
+
+TEST_F(XObjectFiles, AnimatedPartnerPosesAndDrawsItsHierarchy) {
+    display.ResetForTest();
+    display.device = device;
+    WriteFile(dir / "Scenes" / "xfiles" / "anmc_mill.x", AnimatedX());
+    ASSERT_EQ(1, axobjectList.AddOneAXObject("Scenes\\xfiles\\anmc_mill.x", "Mill", 401, 2.0f, 0.0f, 0, "-", "-",
+                                             0xFFFFFFFFu, 0xFFFFFFFFu));
+    myGlobs.xObjects[0].objId = 401;
+    myGlobs.xObjects[0].animMode = 2;
+    myGlobs.xObjectCount = 1;
+    SetXID(401, 0);
+    AXOBJECT* ax = axobjectList.FindByObjId(401);
+    ASSERT_NE(nullptr, ax);
+    EXPECT_FLOAT_EQ(2.0f, ax->animScale);
+    // Bounding sphere of the quad placed by its frame.
+    EXPECT_NEAR(0.5f, ax->animMesh->sphereCentre.x, 1e-4f);
+    EXPECT_NEAR(std::sqrt(0.5f), ax->animMesh->sphereRadius, 1e-4f);
+
+    TERROBJ owner;
+    owner.x = 3.0f;
+    owner.y = 4.0f;
+    layoutState.SetPaused(0);
+    frameTime = 500;  // 2400 time units: half way
+    ATERROBJ* p = aterrobjList.AddNew(MISC_TYPE, 401, D3DXVECTOR3(0, 0, 0), 0.0f, &owner, 0.0f, 0.0f);
+    ASSERT_NE(nullptr, p);
+    EXPECT_EQ(1, p->frameCount);
+    EXPECT_NEAR(50.0f, p->percent, 1e-3f);
+    EXPECT_NEAR(1.0f, p->frameMatrices[0]._41, 1e-4f);
+
+    unsigned before = plat::DeviceDrawCallCount(device);
+    aterrobjList.RenderPartner(&owner, 0, 1);
+    EXPECT_GE(plat::DeviceDrawCallCount(device) - before, 2u);  // the mesh and its highlight
+    XFRAME* body = ax->animMesh->FindFrame("Body");
+    ASSERT_NE(nullptr, body);
+    EXPECT_NEAR(1.0f, body->localMatrix._41, 1e-4f);
+    // World of the body: its pose, scaled by 2, placed at the owner.
+    EXPECT_NEAR(2.0f + 3.0f, body->worldMatrix._41, 1e-4f);
+    EXPECT_NEAR(4.0f, body->worldMatrix._42, 1e-4f);
+    const D3DRENDERSTATETYPE states[] = {D3DRS_ALPHABLENDENABLE, D3DRS_ZWRITEENABLE, D3DRS_LIGHTING, D3DRS_ZBIAS,
+                                         D3DRS_VERTEXBLEND, D3DRS_NORMALIZENORMALS};
+    for (auto s : states) {
+        DWORD v = 0;
+        device->GetRenderState(s, &v);
+        EXPECT_EQ(display.GetDefaultRenderState(s), v) << "state " << s;
+    }
+    aterrobjList.RemovePartner(&owner);
+    EXPECT_EQ(nullptr, aterrobjList.FindPartner(&owner));
     myGlobs.xObjectCount = 0;
 }
