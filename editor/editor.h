@@ -36,7 +36,7 @@ constexpr int CAMERA_ORBIT = 2;
 constexpr int CAMERA_ZOOM = 3;
 constexpr int CAMERA_SUN = 4;
 
-// Kind answered by DetPickedObject when nothing lies under the mouse.
+// Id answered by DetPickedObject when nothing lies under the mouse.
 constexpr int PICK_NOTHING_ID = 200;
 
 extern int editorState;

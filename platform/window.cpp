@@ -258,6 +258,11 @@ void SetWindowFullscreen(HWND wnd, bool fullscreen, int width, int height) {
     wnd->height = height;
     if (!wnd->sdl) return;
     if (fullscreen) {
+        // Without a window manager (a bare X server) the full-screen request
+        // is not acted on, so the window is also made desktop-sized by hand.
+        SDL_SetWindowBordered(wnd->sdl, SDL_FALSE);
+        SDL_SetWindowPosition(wnd->sdl, 0, 0);
+        SDL_SetWindowSize(wnd->sdl, desktopW, desktopH);
         SDL_SetWindowFullscreen(wnd->sdl, SDL_WINDOW_FULLSCREEN_DESKTOP);
     } else {
         SDL_SetWindowFullscreen(wnd->sdl, 0);

@@ -9,11 +9,8 @@
 #include "app/texts.h"
 #include "gfx/myfont.h"
 #include "platform/paths.h"
+#include "ui/windefs.h"
 #include "ui/window.h"
-
-// The information window is one of the game windows; while the program is
-// built without it the text is only kept here.
-extern WINDOW winInfoText __attribute__((weak));
 
 INFO_TEXT::INFO_TEXT() {}
 
@@ -37,9 +34,7 @@ void INFO_TEXT::Load(const char* layoutFileName) {
     }
     if (!bLoaded) SetText(texts.Get(129));
     Wrap();
-    if (&winInfoText) {
-        for (int i = 0; i < INFOTEXTSHOWNLINES; i++) SetWinobjText(&winInfoText, i + 1, GetLine(i));
-    }
+    for (int i = 0; i < INFOTEXTSHOWNLINES; i++) SetWinobjText(&winInfoText, i + 1, GetLine(i));
 }
 
 void INFO_TEXT::Wrap() {

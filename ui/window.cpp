@@ -225,7 +225,9 @@ WINOBJ* WINDOW::AddWinobj(int id, int kind, int state, const void* data, int x, 
     o->flags = flags;
     int centreWidth = w;
     const char* dataText = static_cast<const char*>(data);
-    const int dataInt = data ? *static_cast<const int*>(data) : 0;
+    // The data is a text for most kinds and an int for a few; read the int
+    // only for those, since a text may be shorter than an int.
+    auto dataInt = [data]() { return data ? *static_cast<const int*>(data) : 0; };
     bool storeFailed = false;
 
     switch (kind) {
@@ -262,7 +264,7 @@ WINOBJ* WINDOW::AddWinobj(int id, int kind, int state, const void* data, int x, 
             break;
         case WINOBJ_GAUGE:
         case WINOBJ_GAUGE2:
-            o->value = dataInt;
+            o->value = dataInt();
             o->gaugeTop = o->y + 6;
             o->gaugeBottom = o->y + 53;
             break;
@@ -297,7 +299,7 @@ WINOBJ* WINDOW::AddWinobj(int id, int kind, int state, const void* data, int x, 
             break;
         }
         case WINOBJ_PICTURE: {
-            o->pictureId = dataInt;
+            o->pictureId = dataInt();
             o->pictureSlot = 10;
             o->pictureHighlight = 0;
             int iw, ih;

@@ -4,17 +4,6 @@
 
 using CameraTest = EditorTest;
 
-TEST_F(CameraTest, SetupSanity) {
-    EXPECT_EQ(display.GetScreenWidth(), 800);
-    EXPECT_EQ(display.GetScreenHeight(), 600);
-    float w = 0, d = 0;
-    terrain.GetWorldSize(&w, &d);
-    EXPECT_FLOAT_EQ(w, 56.0f);
-    EXPECT_FLOAT_EQ(d, 42.0f);
-    EXPECT_TRUE(HasItem(219));
-    EXPECT_TRUE(HasItem(220));
-}
-
 TEST_F(CameraTest, WheelZoomsByFactorWithinLimits) {
     SetView(kPi / 2, 1.0f, 50.0f);
     Frame();  // the wheel is taken on the first call
@@ -241,13 +230,3 @@ TEST_F(CameraTest, RightDragOnGroundMovesTheTargetThenReturns) {
     EXPECT_FLOAT_EQ(layoutState.GetCameraTargetX(), x);
 }
 
-TEST_F(CameraTest, ClampKeepsTheTargetNearTheTable) {
-    layoutState.SetGroundPoint(-100.0f, 100.0f);
-    ClampCameraTarget();
-    EXPECT_FLOAT_EQ(layoutState.GetCameraTargetX(), -33.0f);
-    EXPECT_FLOAT_EQ(layoutState.GetCameraTargetY(), 26.0f);
-    layoutState.SetGroundPoint(3.0f, -4.0f);
-    ClampCameraTarget();
-    EXPECT_FLOAT_EQ(layoutState.GetCameraTargetX(), 3.0f);
-    EXPECT_FLOAT_EQ(layoutState.GetCameraTargetY(), -4.0f);
-}

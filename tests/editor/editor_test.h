@@ -48,6 +48,7 @@ protected:
             windowsMade = true;
         }
         ASSERT_TRUE(terrain.CreateTerrain(4, 3));
+        HideEditorWindows();
         ResetInputState();
         ResetEditorForTest();
         terrobjList.RemoveAll(0);
@@ -76,6 +77,17 @@ protected:
     void TearDown() override {
         terrobjList.RemoveAll(0);
         TrainTest::TearDown();
+    }
+
+    // Every window closed, so none lies under the cursor.
+    static void HideEditorWindows() {
+        WINDOW* windows[] = {&winTrackAttrib, &winModeMessage,  &winLoadMessage,   &winExitEditor,  &winSwitchAttrib,
+                             &winOptions,     &winBuildChoice,  &winXfileLists,    &winBuildTracks, &winPutVehicles,
+                             &winPutObj,      &winSelOpt,       &winSystemControl, &winEdTerrain,   &winPowerValue,
+                             &winSkybox,      &winLoadFile,     &winSaveFile,      &winTrackName,   &winTerrobjColor,
+                             &winHouseColor,  &winDetachAttrib, &winTtableAttrib,  &winSelectControl,
+                             &winTableSize,   &winResizeTable,  &winVehicleAttrib};
+        for (WINDOW* w : windows) w->Hide();
     }
 
     static void SetView(float yaw, float pitch, float distance) {
@@ -138,6 +150,13 @@ protected:
     static void RightRelease() {
         mouseRightUp = 1;
         Frame();
+    }
+
+    // A click in the view at a world point (press and release).
+    static void ClickAt(float x, float y) {
+        Aim(x, y);
+        LeftPress();
+        LeftRelease();
     }
 
     // Puts the cursor on the middle of a toolbar button.

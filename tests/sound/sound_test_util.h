@@ -95,7 +95,7 @@ inline std::vector<uint8_t> WavBytes(const WavSpec& s) {
 inline void WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
     FILE* f = fopen(name.c_str(), "wb");
     if (!f) return;
-    fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);
 }
 
