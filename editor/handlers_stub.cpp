@@ -36,15 +36,4 @@ void ActWIN_SKYBOX() {}
 void ActWIN_VEHICLE_ATTRIB() {}
 void ActWIN_SELOPT() {}
 
-void ActDownWIN_SYSTEM_CONTROL() {}
-void ActDownWIN_LOAD_FILE() {}
-void ActWIN_SAVE_FILE() {}
-void ActWIN_OPTIONS() {}
-void ActWIN_XFILE_LISTS() {}
-int ActWIN_QUIT() { return 1; }
-void ActWIN_MODE_MESSAGE() {}
-void ActWIN_LOAD_MESSAGE() {}
-void RunPendingSave() {}
-void RunPendingLoad() {}
-void ActWIN_INFO_MESSAGE() {}
-void ActWIN_MESSAGE() {}
+

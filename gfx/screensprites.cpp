@@ -129,13 +129,13 @@ void SCREENSPRITES::SetStates() {
 void SCREENSPRITES::RestoreStates() { SetStates(); }
 
 int SCREENSPRITES::InitVB() {
-    struct Spec {
+    struct BufferPlan {
         DISPLAY_BUFFER** node;
         DWORD fvf;
         int bytes;
         const char* passed;
     };
-    const Spec specs[4] = {
+    const BufferPlan plans[4] = {
         {&sprite.buffer, FVF_SPRITEVERTEX, SPRITEBUFFERQUADS * 6 * SPRITEVERTEXBYTES,
          "Creating sprite vertex buffer for SCREENSPRITES passed..."},
         {&billboard.buffer, FVF_SPRITEVERTEX, SPRITEBUFFERQUADS * 6 * SPRITEVERTEXBYTES,
@@ -145,7 +145,7 @@ int SCREENSPRITES::InitVB() {
         {&screenfix.buffer, FVF_SCREENFIXVERTEX, SCREENFIXTRIANGLES * 3 * SCREENFIXVERTEXBYTES,
          "Creating screenfix vertex buffer for SCREENSPRITES passed..."},
     };
-    for (const Spec& s : specs) {
+    for (const BufferPlan& s : plans) {
         *s.node = display.AddVertexBuffer(s.fvf, s.bytes, 0, 0, nullptr);
         if (!*s.node) {
             WriteStartLog("AddVertexBuffer() failed in SCREENSPRITES::InitVB()!!!");

@@ -1,5 +1,6 @@
 // Fonts drawn into the screen-sprite batches: pen advance, '?' fallback,
 // width limits, billboard text runs, and one pixel test on a real context.
+#include "support/display_support.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,21 +18,6 @@
 #include "gfx/texturemanager.h"
 
 namespace {
-
-// A display on a headless device, or on a real GL context when a display
-// server is there (headless false).
-bool StartTestDisplay(bool headless) {
-    if (display.GetDevice()) return true;
-    if (headless) {
-        setenv("VEL_HEADLESS", "1", 1);
-        plat::ForceHeadlessDevices(true);
-    } else if (!getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY")) {
-        return false;
-    }
-    myGlobs.ReadCommandLine("-c32 -x800 -y600");
-    int error = 0;
-    return display.Init(plat::Instance(), SW_SHOW, &error) == 1 && display.GetDevice() != nullptr;
-}
 
 void WriteText(const char* name, const std::string& text) {
     FILE* f = std::fopen(name, "wb");

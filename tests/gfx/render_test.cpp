@@ -1,4 +1,5 @@
 // The world-transform helpers and the projection on a headless device.
+#include "support/display_support.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,15 +13,6 @@
 #include "gfx/render.h"
 
 namespace {
-
-bool StartHeadlessDisplay() {
-    if (display.GetDevice()) return true;
-    setenv("VEL_HEADLESS", "1", 1);
-    plat::ForceHeadlessDevices(true);
-    myGlobs.ReadCommandLine("-c32 -x800 -y600");
-    int error = 0;
-    return display.Init(plat::Instance(), SW_SHOW, &error) == 1 && display.GetDevice() != nullptr;
-}
 
 D3DXMATRIX World() {
     D3DXMATRIX m;

@@ -1,5 +1,6 @@
 // The screen-sprite batches on a headless device: runs, limits, vertex
 // contents, the mouse pointer overlay and the billboard runs.
+#include "support/display_support.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -19,15 +20,6 @@
 #include "ui/coordinates.h"
 
 namespace {
-
-bool StartHeadlessDisplay() {
-    if (display.GetDevice()) return true;
-    setenv("VEL_HEADLESS", "1", 1);
-    plat::ForceHeadlessDevices(true);
-    myGlobs.ReadCommandLine("-c32 -x800 -y600");
-    int error = 0;
-    return display.Init(plat::Instance(), SW_SHOW, &error) == 1 && display.GetDevice() != nullptr;
-}
 
 // A 24-bit BMP of the given size, filled with one colour.
 void WriteBmp(const char* name, int w, int h, unsigned char r, unsigned char g, unsigned char b) {

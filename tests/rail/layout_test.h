@@ -18,6 +18,7 @@
 #include "rail/infotext.h"
 #include "rail/manualcontrol.h"
 #include "rail/train.h"
+#include "support/display_support.h"
 #include "support/testutil.h"
 #include "track_test.h"
 #include "world/lightlist.h"
@@ -27,15 +28,6 @@
 
 constexpr int TEST_HOUSE = 3001;
 constexpr int TEST_ENGINE = 1100;
-
-inline bool StartHeadlessDisplay() {
-    if (display.GetDevice()) return true;
-    setenv("VEL_HEADLESS", "1", 1);
-    plat::ForceHeadlessDevices(true);
-    myGlobs.ReadCommandLine("-c32 -x800 -y600");
-    int error = 0;
-    return display.Init(plat::Instance(), SW_SHOW, &error) == 1 && display.GetDevice() != nullptr;
-}
 
 // Makes an object type known to the id table without loading a mesh.
 inline void RegisterTestType(int objId, int type) {

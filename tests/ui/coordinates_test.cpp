@@ -1,5 +1,6 @@
 // Interface element coordinates: the sheet table, screen places, fallbacks,
 // image offsets and the interface image drawing.
+#include "support/display_support.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,15 +14,6 @@
 #include "ui/coordinates.h"
 
 namespace {
-
-bool StartHeadlessDisplay() {
-    if (display.GetDevice()) return true;
-    setenv("VEL_HEADLESS", "1", 1);
-    plat::ForceHeadlessDevices(true);
-    myGlobs.ReadCommandLine("-c32 -x800 -y600");
-    int error = 0;
-    return display.Init(plat::Instance(), SW_SHOW, &error) == 1 && display.GetDevice() != nullptr;
-}
 
 RECT Source(int id) {
     RECT r{-1, -1, -1, -1};

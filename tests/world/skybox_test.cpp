@@ -9,21 +9,13 @@
 #include "gfx/display.h"
 #include "gfx/texturemanager.h"
 #include "platform/window.h"
+#include "support/display_support.h"
 #include "support/testutil.h"
 #include "world/lightlist.h"
 #include "world/skybox.h"
 #include "world/terrain.h"
 
 namespace {
-
-bool StartHeadlessDisplay() {
-    if (display.GetDevice()) return true;
-    setenv("VEL_HEADLESS", "1", 1);
-    plat::ForceHeadlessDevices(true);
-    myGlobs.ReadCommandLine("-c32 -x800 -y600");
-    int error = 0;
-    return display.Init(plat::Instance(), SW_SHOW, &error) == 1 && display.GetDevice() != nullptr;
-}
 
 class SkyboxTest : public ::testing::Test {
 protected:

@@ -10,18 +10,11 @@
 #include "gfx/display.h"
 #include "gfx/texturemanager.h"
 #include "platform/window.h"
+#include "support/display_support.h"
 #include "support/testutil.h"
 #include "world/terrain.h"
 
 namespace {
-
-bool StartWindowDisplay() {
-    if (display.GetDevice()) return true;
-    if (!getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY")) return false;
-    myGlobs.ReadCommandLine("-c32 -x800 -y600");
-    int error = 0;
-    return display.Init(plat::Instance(), SW_SHOW, &error) == 1 && display.GetDevice() != nullptr;
-}
 
 // A 1024 x 1024 atlas: ground texture 0 red, texture 1 green, the rest black.
 void WriteAtlas(const char* name) {

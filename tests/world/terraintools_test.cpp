@@ -9,22 +9,13 @@
 #include "app/startlog.h"
 #include "gfx/display.h"
 #include "platform/window.h"
+#include "support/display_support.h"
 #include "support/testutil.h"
 #include "world/lightlist.h"
 #include "world/terrain.h"
 #include "world/terraintools.h"
 
 namespace {
-
-// A display with a headless device, enough for buffers and locks.
-bool StartHeadlessDisplay() {
-    if (display.GetDevice()) return true;
-    setenv("VEL_HEADLESS", "1", 1);
-    plat::ForceHeadlessDevices(true);
-    myGlobs.ReadCommandLine("-c32 -x800 -y600");
-    int error = 0;
-    return display.Init(plat::Instance(), SW_SHOW, &error) == 1 && display.GetDevice() != nullptr;
-}
 
 class TerrainToolsTest : public ::testing::Test {
 protected:

@@ -9,20 +9,12 @@
 #include "gfx/display.h"
 #include "platform/window.h"
 #include "rail/layoutstate.h"
+#include "support/display_support.h"
 #include "support/testutil.h"
 #include "world/terrain.h"
 #include "world/water.h"
 
 namespace {
-
-bool StartHeadlessDisplay() {
-    if (display.GetDevice()) return true;
-    setenv("VEL_HEADLESS", "1", 1);
-    plat::ForceHeadlessDevices(true);
-    myGlobs.ReadCommandLine("-c32 -x800 -y600");
-    int error = 0;
-    return display.Init(plat::Instance(), SW_SHOW, &error) == 1 && display.GetDevice() != nullptr;
-}
 
 class WaterTest : public ::testing::Test {
 protected:
