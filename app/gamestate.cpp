@@ -356,14 +356,15 @@ int RunMenuPanel(int mode, const MENU_ITEM* records) {
                         g == 40 || g == 41;
             if (!menu) return 0;
             screenSprites.AddWholeTextureSprite(0, 0, 800, 600, 15, 0xffffffff, 0);
-            if (screenSprites.GetUseSpriteBatch()) {
-                if (myGlobs.secondEdition) {
-                    DrawFontText(467, 585, texts.Get(325), "fontp", 18, 0xb0ffae37, 0, -1);
-                    DrawFontText(12, 12, "Ver.: 1.5", "fontp", 18, 0xb0ffae37, 0, -1);
-                } else {
-                    DrawFontText(630, 562, texts.Get(325), "fontp", 18, 0xb0ffffa0, 0, -1);
-                    DrawFontText(25, 557, "Ver.: 1.5", "fontp", 18, 0xb0ffffa0, 0, -1);
-                }
+            // Texts and arms go over the background, into the same batch.
+            int savedBatch = screenSprites.GetUseSpriteBatch();
+            screenSprites.SetUseSpriteBatch(1);
+            if (myGlobs.secondEdition) {
+                DrawFontText(467, 585, texts.Get(325), "fontp", 18, 0xb0ffae37, 0, -1);
+                DrawFontText(12, 12, "Ver.: 1.5", "fontp", 18, 0xb0ffae37, 0, -1);
+            } else {
+                DrawFontText(630, 562, texts.Get(325), "fontp", 18, 0xb0ffffa0, 0, -1);
+                DrawFontText(25, 557, "Ver.: 1.5", "fontp", 18, 0xb0ffffa0, 0, -1);
             }
             int e = myGlobs.secondEdition ? 2 : 0;
             for (int i = 0; i < 4; ++i) {
@@ -381,6 +382,7 @@ int RunMenuPanel(int mode, const MENU_ITEM* records) {
                     DrawImageStretched(592, a - 64 + slide - e, y - 25, 64, 64, 10, 0);
                 }
             }
+            screenSprites.SetUseSpriteBatch(savedBatch);
             return 1;
         }
         default:

@@ -2,6 +2,8 @@
 // the tests use.
 #pragma once
 
+#include <cstdint>
+
 // Shows the save window with the layout's own name (or "board01").
 void OpenSaveWindow();
 // The file name of a layout name: the running edition's extension appended
@@ -15,3 +17,7 @@ void ResetSystemWindowsForTest();
 // Tool flags and refill flags of the object, vehicle and terrain windows back
 // to their start (tests).
 void ResetObjectWindowsForTest();
+// The colour a click at x percent of a colour bar gives from the bar's
+// colour: lighter towards white on the left half, darker towards black on
+// the right half, the bar's colour in the middle; alpha 255.
+uint32_t DeriveBarColour(uint32_t base, float x);

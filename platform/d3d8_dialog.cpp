@@ -1,4 +1,5 @@
 // The display set-up dialog's native window, built with GTK 3.
+#include <cstdlib>
 #include "platform/d3d8_dialog.h"
 
 #ifdef VEL_HAVE_GTK
@@ -30,6 +31,8 @@ void PumpGtk() {
 }  // namespace
 
 bool RunModeDialog(ModeDialogLayout& layout) {
+    // A scripted run has nobody to answer: the remembered choice stands.
+    if (const char* noDialogs = getenv("VEL_NO_DIALOGS"); noDialogs && *noDialogs) return false;
     static bool tried = false, ok = false;
     if (!tried) {
         tried = true;

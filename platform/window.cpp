@@ -533,7 +533,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT) {
     if (messageBoxHook) return messageBoxHook(text ? text : "", caption ? caption : "");
     fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
     // Under a scripted run (no interactive user) the box is only reported.
-    const char* noBox = getenv("VEL_NO_MESSAGEBOX");
+    const char* noBox = getenv("VEL_NO_DIALOGS");
     if (videoOk && !(noBox && *noBox)) {
         SDL_Window* parent = IsLive(owner) ? owner->sdl : nullptr;
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption ? caption : "", text ? text : "", parent);
