@@ -5,30 +5,12 @@
 #include <cstring>
 
 #include "app/filesearch.h"
+#include "app/recordio.h"
 #include "app/startlog.h"
 #include "platform/d3dx8.h"
 #include "platform/paths.h"
 
-namespace {
-
-// Reads a whitespace-separated token of at most size - 1 characters; longer
-// tokens are consumed whole and cut.
-bool ReadToken(FILE* f, char* out, int size) {
-    int c;
-    do {
-        c = fgetc(f);
-    } while (c != EOF && (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'));
-    if (c == EOF) return false;
-    int n = 0;
-    while (c != EOF && !(c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v')) {
-        if (n < size - 1) out[n++] = static_cast<char>(c);
-        c = fgetc(f);
-    }
-    out[n] = 0;
-    return true;
-}
-
-}  // namespace
+using recordio::ReadToken;
 
 void ReadParameter(const char* key, void* value, int type) {
     const char* fileName = myGlobs.firstEdition ? "parameters.txt" : "qm_parameters.txt";

@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "app/recordio.h"
 #include "app/messagequeue.h"
 #include "app/myglobs.h"
 #include "app/startlog.h"
@@ -42,13 +43,7 @@ bool AimsAtObject(int type) {
     return type == CONTROL_GATE || type == CONTROL_SOUND || type == CONTROL_MODEL || type == CONTROL_TURN;
 }
 
-long BytesLeft(FILE* file) {
-    const long here = std::ftell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const long end = std::ftell(file);
-    if (std::fseek(file, here, SEEK_SET) != 0) return -1;
-    return end >= here ? end - here : -1;
-}
+using recordio::BytesLeft;
 
 }  // namespace
 

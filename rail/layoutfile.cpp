@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/recordio.h"
 #include "app/messagequeue.h"
 #include "app/myglobs.h"
 #include "app/startlog.h"
@@ -60,13 +61,7 @@ constexpr int GAMESTATE_EDITOR = 8;
 constexpr uint32_t AUTOSAVECOLOUR = static_cast<uint32_t>(-256);
 
 // Bytes between the file position and the end of the file; -1 when unknown.
-long BytesLeft(FILE* file) {
-    const long here = std::ftell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const long end = std::ftell(file);
-    if (std::fseek(file, here, SEEK_SET) != 0) return -1;
-    return end >= here ? end - here : -1;
-}
+using recordio::BytesLeft;
 
 // Whether the int32 count at the file position, followed by that many records
 // of recordSize bytes and trailing more bytes, fits into the rest of the

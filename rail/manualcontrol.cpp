@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "app/recordio.h"
 #include "app/gamestate.h"
 #include "app/input.h"
 #include "app/myglobs.h"
@@ -46,13 +47,7 @@ void ImageSize(int id, int* w, int* h) {
 
 bool Inside(const int r[4], int x, int y) { return x >= r[0] && x <= r[2] && y >= r[1] && y <= r[3]; }
 
-long BytesLeft(FILE* file) {
-    const long here = std::ftell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const long end = std::ftell(file);
-    if (std::fseek(file, here, SEEK_SET) != 0) return -1;
-    return end >= here ? end - here : -1;
-}
+using recordio::BytesLeft;
 
 }  // namespace
 

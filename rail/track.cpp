@@ -24,26 +24,6 @@
 
 void TrackRemoveVehiclesOn(TRACK* p); // track_links.cpp
 
-namespace recordio {
-void PutFloat(unsigned char* p, float v) {
-    uint32_t u;
-    std::memcpy(&u, &v, 4);
-    PutInt(p, static_cast<int32_t>(u));
-}
-float GetFloat(const unsigned char* p) {
-    uint32_t u = static_cast<uint32_t>(GetInt(p));
-    float v;
-    std::memcpy(&v, &u, 4);
-    return v;
-}
-void PutText(unsigned char* p, const char* text, int size) {
-    std::memset(p, 0, size);
-    if (!text) return;
-    int n = static_cast<int>(strnlen(text, size - 1));
-    std::memcpy(p, text, n);
-}
-int IsTextTerminated(const unsigned char* p, int size) { return std::memchr(p, 0, size) != nullptr; }
-} // namespace recordio
 
 using namespace recordio;
 

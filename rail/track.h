@@ -7,6 +7,8 @@
 // into the piece.
 #pragma once
 
+#include "app/recordio.h"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -378,24 +380,3 @@ float TrackMaxAscent();
 void SetTrackGroundForTest(float (*height)(float x, float y));
 void SetTrackPickForTest(int available, float x, float y, float z);
 
-// Little-endian field writers and readers of the layout-file records.
-namespace recordio {
-inline void PutInt(unsigned char* p, int32_t v) {
-    uint32_t u = static_cast<uint32_t>(v);
-    p[0] = static_cast<unsigned char>(u);
-    p[1] = static_cast<unsigned char>(u >> 8);
-    p[2] = static_cast<unsigned char>(u >> 16);
-    p[3] = static_cast<unsigned char>(u >> 24);
-}
-inline int32_t GetInt(const unsigned char* p) {
-    uint32_t u = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-    return static_cast<int32_t>(u);
-}
-void PutFloat(unsigned char* p, float v);
-float GetFloat(const unsigned char* p);
-// Copies a text field of size bytes; the last byte is always written as NUL
-// when the text would not fit.
-void PutText(unsigned char* p, const char* text, int size);
-// Whether a text field of size bytes holds a terminating NUL.
-int IsTextTerminated(const unsigned char* p, int size);
-} // namespace recordio

@@ -3,33 +3,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/recordio.h"
 #include "app/startlog.h"
 
 namespace {
 
-void PutU32(uint8_t* p, uint32_t v) {
-    p[0] = (uint8_t)(v & 0xFF);
-    p[1] = (uint8_t)((v >> 8) & 0xFF);
-    p[2] = (uint8_t)((v >> 16) & 0xFF);
-    p[3] = (uint8_t)((v >> 24) & 0xFF);
-}
-
-uint32_t GetU32(const uint8_t* p) {
-    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
-}
-
-void PutFloat(uint8_t* p, float f) {
-    uint32_t v;
-    std::memcpy(&v, &f, 4);
-    PutU32(p, v);
-}
-
-float GetFloat(const uint8_t* p) {
-    uint32_t v = GetU32(p);
-    float f;
-    std::memcpy(&f, &v, 4);
-    return f;
-}
+using recordio::GetFloat;
+using recordio::GetU32;
+using recordio::PutFloat;
+using recordio::PutU32;
 
 float ClampAngle(float a) {
     if (!std::isfinite(a)) return 0.0f;

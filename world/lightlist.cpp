@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "app/recordio.h"
 #include "app/filesearch.h"
 #include "app/gamestate.h"
 #include "app/myglobs.h"
@@ -35,22 +36,7 @@ struct SHADOW_VERTEX {
 };
 static_assert(sizeof(SHADOW_VERTEX) == LIGHTLIST::SPRITEVERTEXSIZE);
 
-// Reads the next whitespace-separated token of a file; tokens longer than the
-// buffer are cut. Answers false at the end of the file.
-bool ReadToken(FILE* f, char* out, int outSize) {
-    int c;
-    do {
-        c = std::fgetc(f);
-    } while (c != EOF && std::isspace((unsigned char)c));
-    if (c == EOF) return false;
-    int n = 0;
-    while (c != EOF && !std::isspace((unsigned char)c)) {
-        if (n < outSize - 1) out[n++] = (char)c;
-        c = std::fgetc(f);
-    }
-    out[n] = 0;
-    return true;
-}
+using recordio::ReadToken;
 
 float ParseFloat(const char* s) {
     char* end = nullptr;
@@ -82,16 +68,7 @@ void PutF(FILE* f, float x, bool* ok) {
     PutU32(f, v, ok);
 }
 
-uint32_t GetU32(const uint8_t* p) {
-    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
-}
-
-float GetF(const uint8_t* p) {
-    uint32_t v = GetU32(p);
-    float f;
-    std::memcpy(&f, &v, 4);
-    return f;
-}
+using recordio::GetU32;
 
 void WriteLight(FILE* f, const D3DLIGHT8& l, bool* ok) {
     PutU32(f, (uint32_t)l.Type, ok);
@@ -121,7 +98,7 @@ void WriteLight(FILE* f, const D3DLIGHT8& l, bool* ok) {
 bool ReadLight(const uint8_t* p, D3DLIGHT8* l) {
     float v[25];
     for (int i = 0; i < 25; i++) {
-        v[i] = GetF(p + 4 + i * 4);
+        v[i] = recordio::GetFloat(p + 4 + i * 4);
         if (!std::isfinite(v[i])) return false;
     }
     D3DLIGHT8 r = {};

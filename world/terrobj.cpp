@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "app/recordio.h"
 #include "app/gamestate.h"
 #include "app/myglobs.h"
 #include "app/random.h"
@@ -35,29 +36,7 @@ constexpr DWORD BATCH_FVF = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
 
 bool IsChimney(int objId) { return objId == 2009 || objId == 2602 || objId == 3662; }
 
-// --- little-endian record helpers ---
-void PutU32(uint8_t* p, uint32_t v) {
-    p[0] = (uint8_t)(v & 0xFF);
-    p[1] = (uint8_t)((v >> 8) & 0xFF);
-    p[2] = (uint8_t)((v >> 16) & 0xFF);
-    p[3] = (uint8_t)((v >> 24) & 0xFF);
-}
-void PutI32(uint8_t* p, int v) { PutU32(p, (uint32_t)v); }
-void PutF(uint8_t* p, float f) {
-    uint32_t v;
-    std::memcpy(&v, &f, 4);
-    PutU32(p, v);
-}
-uint32_t GetU32(const uint8_t* p) {
-    return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
-}
-int GetI32(const uint8_t* p) { return (int)GetU32(p); }
-float GetF(const uint8_t* p) {
-    uint32_t v = GetU32(p);
-    float f;
-    std::memcpy(&f, &v, 4);
-    return f;
-}
+using namespace recordio;
 
 float NormaliseHeading(float h) {
     if (!std::isfinite(h)) return 0.0f;
@@ -305,35 +284,35 @@ void TERROBJ::SetColor2(unsigned colour) {
 void TERROBJ::ToBytes(uint8_t out[TERROBJ_RECORD_SIZE]) const {
     std::memset(out, 0, TERROBJ_RECORD_SIZE);
     // 0 and 4: list links, 88: light, 92 and 100: unused (placeholders 0)
-    PutI32(out + 8, type);
-    PutI32(out + 12, objId);
-    PutF(out + 16, x);
-    PutF(out + 20, y);
-    PutF(out + 24, z);
-    PutF(out + 28, scale);
-    for (int i = 0; i < 3; i++) PutF(out + 32 + 4 * i, sphereCenter[i]);
-    PutF(out + 44, radius);
-    for (int i = 0; i < 6; i++) PutF(out + 48 + 4 * i, unused[i]);
-    PutF(out + 72, heading);
-    PutI32(out + 76, selected);
-    PutI32(out + 80, inBatch);
-    PutI32(out + 84, lampColour);
+    PutInt(out + 8, type);
+    PutInt(out + 12, objId);
+    PutFloat(out + 16, x);
+    PutFloat(out + 20, y);
+    PutFloat(out + 24, z);
+    PutFloat(out + 28, scale);
+    for (int i = 0; i < 3; i++) PutFloat(out + 32 + 4 * i, sphereCenter[i]);
+    PutFloat(out + 44, radius);
+    for (int i = 0; i < 6; i++) PutFloat(out + 48 + 4 * i, unused[i]);
+    PutFloat(out + 72, heading);
+    PutInt(out + 76, selected);
+    PutInt(out + 80, inBatch);
+    PutInt(out + 84, lampColour);
     PutU32(out + 96, colour1);
     PutU32(out + 104, colour2);
-    PutI32(out + 108, hasColour1);
-    PutI32(out + 112, hasColour2);
+    PutInt(out + 108, hasColour1);
+    PutInt(out + 112, hasColour2);
     std::memcpy(out + 116, name, sizeof(name));
     out[116 + sizeof(name) - 1] = 0;
-    PutF(out + 144, heightOffset);
+    PutFloat(out + 144, heightOffset);
     PutU32(out + 148, gate ? 1u : 0u);
-    PutI32(out + 152, controlMark);
-    PutI32(out + 156, serial);
-    PutF(out + 160, pitch);
-    PutF(out + 164, roll);
-    PutF(out + 168, targetHeading);
-    PutF(out + 172, targetPitch);
-    PutF(out + 176, targetRoll);
-    PutF(out + 180, turnSpeed);
+    PutInt(out + 152, controlMark);
+    PutInt(out + 156, serial);
+    PutFloat(out + 160, pitch);
+    PutFloat(out + 164, roll);
+    PutFloat(out + 168, targetHeading);
+    PutFloat(out + 172, targetPitch);
+    PutFloat(out + 176, targetRoll);
+    PutFloat(out + 180, turnSpeed);
     out[184] = atTarget ? 1 : 0;
 }
 
@@ -343,18 +322,18 @@ bool TERROBJ::FromBytes(const uint8_t* in, int size, int* hasGateRecord) {
     float f[32];
     int n = 0;
     const int floatOffsets[] = {16, 20, 24, 28, 32, 36, 40, 44, 72, 144};
-    for (int off : floatOffsets) f[n++] = GetF(in + off);
+    for (int off : floatOffsets) f[n++] = GetFloat(in + off);
     for (int i = 0; i < n; i++)
         if (!std::isfinite(f[i])) return false;
     float extra[6] = {};
     if (size >= TERROBJ_RECORD_SIZE_V14) {
-        extra[0] = GetF(in + 160);
-        extra[1] = GetF(in + 164);
+        extra[0] = GetFloat(in + 160);
+        extra[1] = GetFloat(in + 164);
         if (!std::isfinite(extra[0]) || !std::isfinite(extra[1])) return false;
     }
     if (size >= TERROBJ_RECORD_SIZE) {
         for (int i = 0; i < 4; i++) {
-            extra[2 + i] = GetF(in + 168 + 4 * i);
+            extra[2 + i] = GetFloat(in + 168 + 4 * i);
             if (!std::isfinite(extra[2 + i])) return false;
         }
     }
@@ -363,8 +342,8 @@ bool TERROBJ::FromBytes(const uint8_t* in, int size, int* hasGateRecord) {
     light = nullptr;
     delete gate;
     gate = nullptr;
-    type = GetI32(in + 8);
-    objId = GetI32(in + 12);
+    type = GetInt(in + 8);
+    objId = GetInt(in + 12);
     x = f[0];
     y = f[1];
     z = f[2];
@@ -374,23 +353,23 @@ bool TERROBJ::FromBytes(const uint8_t* in, int size, int* hasGateRecord) {
     sphereCenter[2] = f[6];
     radius = f[7] >= 0.0f ? f[7] : 0.0f;
     for (int i = 0; i < 6; i++) {
-        float u = GetF(in + 48 + 4 * i);
+        float u = GetFloat(in + 48 + 4 * i);
         unused[i] = std::isfinite(u) ? u : 0.0f;
     }
     heading = NormaliseHeading(f[8]);
-    selected = GetI32(in + 76) ? 1 : 0;
+    selected = GetInt(in + 76) ? 1 : 0;
     inBatch = 0;
-    lampColour = GetI32(in + 84);
+    lampColour = GetInt(in + 84);
     colour1 = GetU32(in + 96);
     colour2 = GetU32(in + 104);
-    hasColour1 = GetI32(in + 108) ? 1 : 0;
-    hasColour2 = GetI32(in + 112) ? 1 : 0;
+    hasColour1 = GetInt(in + 108) ? 1 : 0;
+    hasColour2 = GetInt(in + 112) ? 1 : 0;
     std::memcpy(name, in + 116, sizeof(name));
     name[sizeof(name) - 1] = 0;
     heightOffset = f[9] < 0.0f ? f[9] : 0.0f;
     if (hasGateRecord) *hasGateRecord = GetU32(in + 148) != 0 ? 1 : 0;
-    controlMark = GetI32(in + 152) ? 1 : 0;
-    serial = GetI32(in + 156);
+    controlMark = GetInt(in + 152) ? 1 : 0;
+    serial = GetInt(in + 156);
     if (size == TERROBJ_RECORD_SIZE_OLD) {
         heightOffset = 0.0f;
         pitch = roll = 0.0f;
@@ -801,7 +780,7 @@ int TERROBJ_LIST::Save(FILE* file) {
         }
     }
     uint8_t buf[TERROBJ_RECORD_SIZE];
-    PutI32(buf, count);
+    PutInt(buf, count);
     bool ok = std::fwrite(buf, 1, 4, file) == 4;
     for (TERROBJ* o = head; o && ok; o = o->next) {
         if (!IsPlaceableType(o->type)) continue;
@@ -824,7 +803,7 @@ int TERROBJ_LIST::Load(FILE* file) {
         WriteStartLog("Placed objects of the layout file are cut short !!!");
         return 0;
     }
-    int count = GetI32(buf);
+    int count = GetInt(buf);
     const int size = TerrobjRecordSize(myGlobs.loadFileVersion);
 
     // Bytes left in the file bound the count.
