@@ -21,6 +21,7 @@
 #include "gfx/myfont.h"
 #include "platform/paths.h"
 #include "rail/control.h"
+#include "rail/infotext.h"
 #include "rail/layoutfile.h"
 #include "rail/layoutstate.h"
 #include "rail/track.h"
@@ -180,14 +181,19 @@ void DropLayoutBackup() { std::remove(plat::ResolvePath(kLoadBackupName).c_str()
 
 // Puts the layout kept by BackUpLayout back after a failed load; without a
 // backup (or when it cannot be read) an empty 4 by 3 table takes its place.
+// name: the restored layout's own name, for its description text.
 void RestoreLayout(bool haveBackup, const char* name) {
     const int result = haveBackup ? layoutState.LoadLayout(kLoadBackupName) : LOAD_CANNOT_OPEN;
     if (result != LOAD_OK || !terrain.IsCreated()) {
         ClearLayout();
         NewLayout(0, 4, 3);
+    } else if (name && *name) {
+        // The restored layout keeps its own description text.
+        char path[LAYOUTFILENAMELEN + 8];
+        ComposeLayoutPath(name, path, sizeof path);
+        infoText.Load(path);
     } else {
-        // The restored layout keeps its own name.
-        layoutState.SetFileName(name);
+        infoText.Load(nullptr);
     }
 }
 
@@ -199,11 +205,11 @@ void ComposeLayoutPath(const char* name, char* out, int outSize) {
     if (!name) name = "";
     const size_t n = std::strlen(name), e = std::strlen(ext);
     // A name that already carries the edition's extension keeps it once.
-    if (n > e && strcasecmp(name + n - e, ext) == 0) {
-        CopyText(out, outSize, name);
-        return;
-    }
-    JoinStrings(out, outSize, name, ext);
+    if (n > e && strcasecmp(name + n - e, ext) == 0) CopyText(out, outSize, name);
+    else JoinStrings(out, outSize, name, ext);
+    // Layout files are written with blanks turned into underscores.
+    for (char* c = out; *c; ++c)
+        if (*c == ' ') *c = '_';
 }
 
 int IsSafeLayoutName(const char* name) {

@@ -90,6 +90,7 @@ void EndAllTools() {
     trackList.SetBarrierPreview(nullptr);
     screenSprites.SetCursorIcon(-1);
     layoutState.SetToolOption(1);
+    chosenTrackType = -1;
 }
 
 // Hands the view over to a feature window opened by a tool.
@@ -113,7 +114,9 @@ void FillWindow() {
     for (int id : {2, 4, 5, 8, 10, 11, 14, 15, 16, 17, 18, 19}) ShowWinobj(&winBuildTracks, id, editable);
     savedShowControls = controlList.GetShowControls();
     controlList.SetShowControls(1);
-    layoutState.SetToolOption(1);
+    // A type still chosen in the palette lays pieces at once.
+    tools.palette = chosenTrackType != -1 ? 1 : 0;
+    layoutState.SetToolOption(tools.palette ? 0 : 1);
     sessionOpen = 1;
 }
 
@@ -160,7 +163,9 @@ void ChooseItem(int id) {
             ClearToolItems();
             tools.palette = 1;
             screenSprites.SetCursorIcon(-1);
-            layoutState.SetToolOption(1);
+            // A press in the view lays a piece: the selection must not take
+            // it first.
+            layoutState.SetToolOption(0);
             trackList.ClearEndMarks();
             ClearMarksAndHighlights();
             break;

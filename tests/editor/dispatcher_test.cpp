@@ -88,6 +88,7 @@ TEST_F(DispatcherTest, RotateKeysTurnTheBuildAndPlaceAngles) {
 TEST_F(DispatcherTest, RightDragSetsTheBuildAngleOnItsGrid) {
     editorState = 154;
     layoutState.SetToolOption(0);
+    Frame();  // the build window opens and starts at angle 0
     buildAngle = 45.0f;
     RightPress();
     EXPECT_EQ(dragMode, 1);
@@ -111,6 +112,7 @@ TEST_F(DispatcherTest, RightDragSetsTheBuildAngleOnItsGrid) {
 TEST_F(DispatcherTest, RightDragSetsThePlaceAngleFreely) {
     editorState = 153;
     layoutState.SetToolOption(0);
+    Frame();  // the put-vehicles window opens and sets its own angle
     placeAngle = 12.7f;
     RightPress();
     EXPECT_EQ(dragX, 12);
