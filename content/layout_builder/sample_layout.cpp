@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/myglobs.h"
+#include "app/random.h"
 #include "app/startlog.h"
 #include "gfx/display.h"
 #include "gfx/render.h"
@@ -57,7 +58,7 @@ constexpr int kBench = 8001, kFence = 8002, kCrates = 8003, kCar = 8004;
 constexpr int kSteamEngine = 1201, kGreenCoach = 1351, kRedCoach = 1352;
 
 // Ground textures of the atlas.
-constexpr int kGroundLushGrass = 1, kGroundFlowers = 3, kGroundForest = 5, kGroundSand = 8, kGroundGravel = 9,
+constexpr int kGroundLushGrass = 1, kGroundFlowers = 3, kGroundForest = 5, kGroundDirt = 6, kGroundSand = 8, kGroundGravel = 9,
               kGroundCobbles = 12, kGroundPloughed = 15, kGroundWheat = 16;
 
 // The oval: straights along x at y = -5.5 (near side) and y = +5.5 (far
@@ -133,7 +134,24 @@ float SmoothStep(float e0, float e1, float v) {
 
 // The railway, the station and the village stay level; hills rise around
 // them and a pond lies in the near left corner. Heights grow downward.
-constexpr float kPondX = -18.5f, kPondY = -12.0f, kPondRadius = 4.6f;
+constexpr float kPondX = -17.5f, kPondY = -11.5f, kPondRadius = 4.6f;
+
+// A country lane from the near edge past the pond and round the oval to the
+// station forecourt.
+std::vector<D3DXVECTOR2> LanePoints() {
+    static const float corners[][2] = {{-4.0f, -20.5f}, {-8.0f, -15.0f}, {-11.0f, -11.0f}, {-15.5f, -4.5f},
+                                       {-17.0f, 1.0f},  {-15.5f, 7.0f},  {-11.0f, 10.0f}, {-3.5f, 10.4f}};
+    std::vector<D3DXVECTOR2> out;
+    const int n = static_cast<int>(sizeof corners / sizeof corners[0]);
+    for (int k = 0; k + 1 < n; ++k) {
+        const float dx = corners[k + 1][0] - corners[k][0], dy = corners[k + 1][1] - corners[k][1];
+        const int steps = std::max(1, static_cast<int>(std::hypot(dx, dy) / 0.6f));
+        for (int s = 0; s < steps; ++s)
+            out.push_back(D3DXVECTOR2(corners[k][0] + dx * s / steps, corners[k][1] + dy * s / steps));
+    }
+    out.push_back(D3DXVECTOR2(corners[n - 1][0], corners[n - 1][1]));
+    return out;
+}
 
 float GroundShape(float x, float y) {
     float hill = 0.0f;
@@ -219,6 +237,7 @@ void PaintGround() {
     PaintBrushes(kGroundForest, 20.0f, forest);
     std::vector<D3DXVECTOR2> lush = {{-8.0f, 16.0f}, {8.0f, 16.5f}, {20.0f, 5.0f}, {-16.0f, -2.0f}};
     PaintBrushes(kGroundLushGrass, 16.0f, lush);
+    PaintBrushes(kGroundDirt, 0.0f, LanePoints());
     // Gravel under the track.
     PaintBrushes(kGroundGravel, 0.0f, TrackPoints());
 }
@@ -309,6 +328,8 @@ TERROBJ* Place(int objId, float x, float y, float heading) {
 bool IsClearForPlant(float x, float y) {
     for (const D3DXVECTOR2& p : TrackPoints())
         if (std::hypot(p.x - x, p.y - y) < 1.6f) return false;
+    for (const D3DXVECTOR2& p : LanePoints())
+        if (std::hypot(p.x - x, p.y - y) < 1.3f) return false;
     for (TERROBJ* o = terrobjList.GetFirst(); o; o = o->next)
         if (o->type != PLANT_TYPE && std::hypot(o->x - x, o->y - y) < 2.8f) return false;
     return std::hypot(x - kPondX, y - kPondY) > kPondRadius + 0.6f;
@@ -342,6 +363,9 @@ void PlaceObjects() {
     Place(kStreetLamp, -4.2f, 10.6f, 0.0f);
     Place(kStreetLamp, 6.8f, 10.6f, 0.0f);
     Place(kStreetLamp, -9.0f, -7.4f, 0.0f);
+    Place(kStreetLamp, -14.6f, 7.6f, 0.0f);
+    Place(kBench, -12.6f, -8.2f, 150.0f);
+    Place(kCar, -14.2f, -6.2f, 60.0f);
     for (int k = 0; k < 4; ++k) Place(kFence, -14.0f + 2.0f * k, 10.8f, 0.0f);
 
     // Industry on the right.
@@ -375,6 +399,7 @@ void PlaceObjects() {
         if (!IsClearForPlant(x, y)) continue;
         if (std::fabs(x) < 15.0f && y > -9.0f && y < 16.0f) continue;  // the railway and the village
         if (x > 8.0f && x < 25.5f && y > -19.0f && y < -11.0f) continue; // the fields
+        if (x > -9.0f && x < 8.0f && y < -9.0f) continue;                 // the view from the front
         const float pick = rng.Next();
         Place(pick < 0.3f ? kOak : (pick < 0.55f ? kMaple : (pick < 0.8f ? kBush : kSpruce)), x, y,
               rng.Range(0.0f, 360.0f));
@@ -433,8 +458,8 @@ bool PlaceTrain(TRACK* piece) {
 
 void PlaceCamera() {
     // A three-quarter view from the near left over the oval to the station.
-    layoutState.SetGroundPoint(0.5f, -1.5f);
-    display.SetCameraAngles(1.22f, 1.02f, 27.0f);
+    layoutState.SetGroundPoint(-3.5f, 2.0f);
+    display.SetCameraAngles(1.3f, 1.0f, 33.0f);
     display.UpdateView(1, layoutState.GetCameraTargetX(), layoutState.GetCameraTargetY());
 }
 
@@ -475,6 +500,9 @@ bool LoadGameDataHeadless() {
 }
 
 bool BuildSampleLayout() {
+    // Plants take a random size when placed: the same seed gives the same
+    // sample on every build.
+    VelSrand(1208u);
     if (!NewLayout(0, 4, 3)) return false;
     ShapeTerrain();
 
