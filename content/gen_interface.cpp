@@ -785,7 +785,7 @@ void PaintId(Image& img, int id, const Box& b) {
         case 709: Clear(img, b); HorizontalBar(img, Box{b.x, b.y, b.w, 3}); return;
         // Screen panels.
         case 607: case 608: case 674: case 675: case 676: case 678: case 679: case 688: case 689: case 694:
-        case 697: case 701: case 710: case 717: Panel(img, b); return;
+        case 697: case 701: case 710: case 716: case 717: Panel(img, b); return;
         case 691: case 693: {  // message panel ends (drawn left and right of the stretched middle)
             Clear(img, b);
             Image face(b.w * 2, b.h, Rgba{0, 0, 0, 0});
@@ -844,7 +844,6 @@ void PaintId(Image& img, int id, const Box& b) {
         case 712: Clear(img, b); CursorIcon(img, b, P_TURNTABLE, false); return;
         case 713: Picture(img, b, P_ROTATE_L); return;
         case 714: Picture(img, b, P_ROTATE_R); return;
-        case 716: Picture(img, b, P_HELP); return;
         case 704: {  // free track end label: a yellow ring
             Clear(img, b);
             img.Ring(b.x + b.w / 2.0f, b.y + b.h / 2.0f, b.w * 0.36f, b.w * 0.12f, Hex(0xffffff));
@@ -907,6 +906,39 @@ void PaintSecondEditionFrame(Image& img) {
     }
 }
 
+// A stretched image is sampled up to half a texel beyond its last column
+// and row, so each image repeats its right column and bottom row into the
+// free texels next to it; a neighbour's colours never bleed into it.
+void ExtrudeEdges(Image& img) {
+    const int W = img.Width(), H = img.Height();
+    std::vector<char> used(static_cast<size_t>(W) * H, 0);
+    auto mark = [&](int l, int t, int r, int b) {
+        for (int y = std::max(0, t); y < std::min(H, b); ++y)
+            for (int x = std::max(0, l); x < std::min(W, r); ++x) used[static_cast<size_t>(y) * W + x] = 1;
+    };
+    for (const SheetRect& r : SheetRects()) mark(r.left, r.top, r.right, r.bottom);
+    mark(0, 440, 130, 485);  // the second edition's frame pieces
+    auto isFree = [&](int x, int y) { return x >= 0 && y >= 0 && x < W && y < H && !used[static_cast<size_t>(y) * W + x]; };
+    for (const SheetRect& r : SheetRects()) {
+        if (r.right <= r.left || r.bottom <= r.top) continue;
+        bool column = true, row = true;
+        for (int y = r.top; y < r.bottom; ++y) column = column && isFree(r.right, y);
+        for (int x = r.left; x < r.right; ++x) row = row && isFree(x, r.bottom);
+        if (column) {
+            for (int y = r.top; y < r.bottom; ++y) img.At(r.right, y) = img.At(r.right - 1, y);
+            mark(r.right, r.top, r.right + 1, r.bottom);
+        }
+        if (row) {
+            for (int x = r.left; x < r.right; ++x) img.At(x, r.bottom) = img.At(x, r.bottom - 1);
+            mark(r.left, r.bottom, r.right, r.bottom + 1);
+        }
+        if (column && row && isFree(r.right, r.bottom)) {
+            img.At(r.right, r.bottom) = img.At(r.right - 1, r.bottom - 1);
+            mark(r.right, r.bottom, r.right + 1, r.bottom + 1);
+        }
+    }
+}
+
 bool WriteInterfaceSheet(const std::string& out) {
     Image sheet(1024, 512, Rgba{0, 0, 0, 0});
     PaintSecondEditionFrame(sheet);
@@ -915,6 +947,7 @@ bool WriteInterfaceSheet(const std::string& out) {
         if (b.w <= 0 || b.h <= 0) continue;
         PaintId(sheet, r.id, b);
     }
+    ExtrudeEdges(sheet);
     return WriteDds(out, "objects/bitmaps/bitmap.dds", sheet, DdsFormat::A8R8G8B8);
 }
 

@@ -41,12 +41,12 @@ struct Mouse final : RefCounted<IDirectInputDevice8> {
         if (!acquired) {
             acquired = true;
             accX = accY = accWheel = 0;
-            if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_SetRelativeMouseMode(SDL_TRUE);
+            if (SDL_WasInit(SDL_INIT_VIDEO) && !plat::IsSystemInputIgnored()) SDL_SetRelativeMouseMode(SDL_TRUE);
         }
         return DI_OK;
     }
     HRESULT Unacquire() override {
-        if (acquired && SDL_WasInit(SDL_INIT_VIDEO)) SDL_SetRelativeMouseMode(SDL_FALSE);
+        if (acquired && SDL_WasInit(SDL_INIT_VIDEO) && !plat::IsSystemInputIgnored()) SDL_SetRelativeMouseMode(SDL_FALSE);
         acquired = false;
         return DI_OK;
     }

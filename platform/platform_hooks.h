@@ -23,7 +23,9 @@ void ResetWindowSystemForTest();
 size_t PendingMessageCount();
 // Makes the next CreateWindowA/CreateWindowExA fail.
 void FailNextWindowCreation();
-// Drops focus changes of the window system (tests that share one X server
-// with other programs, whose windows take the focus).
-void SetIgnoreFocusEvents(bool ignore);
+// Drops focus changes and pointer input of the window system, and keeps the
+// mouse from grabbing the pointer: tests that share one X server with other
+// programs feed their own input through the injection hooks.
+void SetIgnoreSystemInput(bool ignore);
+bool IsSystemInputIgnored();
 }  // namespace plat

@@ -43,7 +43,7 @@ std::function<int(const char*, const char*)> messageBoxHook;
 std::function<DWORD()> clockHook;
 int desktopW = 1024, desktopH = 768;
 bool failNextWindow = false;
-bool ignoreFocus = false;
+bool ignoreSystemInput = false;
 
 std::string Lower(const char* s) {
     std::string r = s ? s : "";
@@ -159,12 +159,12 @@ void TranslateSdlEvent(const SDL_Event& e) {
             switch (e.window.event) {
                 case SDL_WINDOWEVENT_CLOSE: Post(w, WM_CLOSE, 0, 0); break;
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
-                    if (ignoreFocus) break;
+                    if (ignoreSystemInput) break;
                     Post(w, WM_ACTIVATEAPP, 1, 0);
                     Post(w, WM_ACTIVATE, WA_ACTIVE, 0);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_LOST:
-                    if (ignoreFocus) break;
+                    if (ignoreSystemInput) break;
                     Post(w, WM_ACTIVATE, WA_INACTIVE, 0);
                     Post(w, WM_ACTIVATEAPP, 0, 0);
                     break;
@@ -190,6 +190,7 @@ void TranslateSdlEvent(const SDL_Event& e) {
             break;
         }
         case SDL_MOUSEMOTION: {
+            if (ignoreSystemInput) break;
             HWND w = FindByWindowId(e.motion.windowID);
             plat::hooks::AddRelativeMotion(e.motion.xrel, e.motion.yrel, 0);
             if (!w) break;
@@ -200,6 +201,7 @@ void TranslateSdlEvent(const SDL_Event& e) {
         }
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
+            if (ignoreSystemInput) break;
             HWND w = FindByWindowId(e.button.windowID);
             bool down = e.type == SDL_MOUSEBUTTONDOWN;
             int b = e.button.button == SDL_BUTTON_LEFT ? 0 : e.button.button == SDL_BUTTON_RIGHT ? 1 : 2;
@@ -214,6 +216,7 @@ void TranslateSdlEvent(const SDL_Event& e) {
             break;
         }
         case SDL_MOUSEWHEEL: {
+            if (ignoreSystemInput) break;
             HWND w = FindByWindowId(e.wheel.windowID);
             int d = e.wheel.y * 120;
             if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) d = -d;
@@ -297,7 +300,9 @@ size_t PendingMessageCount() { return queue.size(); }
 
 void FailNextWindowCreation() { failNextWindow = true; }
 
-void SetIgnoreFocusEvents(bool ignore) { ignoreFocus = ignore; }
+void SetIgnoreSystemInput(bool ignore) { ignoreSystemInput = ignore; }
+
+bool IsSystemInputIgnored() { return ignoreSystemInput; }
 
 }  // namespace plat
 

@@ -7,6 +7,7 @@
 #include "app/startlog.h"
 #include "app/texts.h"
 #include "gfx/display.h"
+#include "gfx/myfont.h"
 #include "rail/layoutfile.h"
 
 // The window objects exist for the whole run; they hold no resources until
@@ -379,11 +380,18 @@ void InitEditorWindows() {
         const int tools[8][5] = {{2, 635, 142, 17, 253}, {11, 652, 150, 15, 253}, {4, 637, 144, 18, 253},
                                  {6, 639, 146, 12, 297}, {7, 640, 147, 0, 297},   {3, 636, 143, 13, 297},
                                  {10, 642, 149, 14, 341}, {5, 638, 145, 16, 341}};
-        const int column[3] = {15, 57, 99};
+        // The rows are 44 pixels apart: a 30 pixel picture and a caption in
+        // a small size, centred under it, fit between them.
+        const int column[3] = {18, 60, 102};
+        constexpr int PICTURE = 30, CAPTION_SIZE = 12;
         for (int i = 0; i < 8; ++i) {
             const int x = column[i % 3], y = tools[i][4];
-            m.Picture(tools[i][0], tools[i][1], x, y);
-            m.SmallText(tools[i][3], tools[i][2], x + 18, y + 36, 40, WINOBJ_CENTRED);
+            winBuildTracks.AddWinobj(tools[i][0], WINOBJ_PICTURE, 0, &tools[i][1], x, y, PICTURE, PICTURE, 1, 0);
+            int width = 0;
+            MeasureFontText("font_taho2", T(tools[i][2]), CAPTION_SIZE, &width, nullptr);
+            WINOBJ* caption =
+                m.SmallText(tools[i][3], tools[i][2], x + PICTURE / 2, y + PICTURE, width, WINOBJ_CENTRED);
+            if (caption) caption->fontSize = CAPTION_SIZE;
         }
         m.Ok(9, 65, 388);
     }

@@ -126,7 +126,7 @@ protected:
         ASSERT_EQ(chdir(dir_->Path().c_str()), 0);
         ASSERT_TRUE(ready) << "content generation failed";
         ResetStartLogForTest();
-        plat::SetIgnoreFocusEvents(true);
+        plat::SetIgnoreSystemInput(true);
         plat::SetClockHook([this]() { return now_ += kFrameMs; });
     }
 

@@ -41,7 +41,7 @@ bool InOrder(const std::string& log, std::initializer_list<const char*> lines) {
 TEST(Startup, RunsFramesAndShutsDownOnClose) {
     veltest::TempDir dir;
     ResetStartLogForTest();
-    plat::SetIgnoreFocusEvents(true);
+    plat::SetIgnoreSystemInput(true);
     DWORD now = 10000;
     int ticks = 0;
     plat::SetClockHook([&]() {
