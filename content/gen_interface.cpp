@@ -681,7 +681,15 @@ void PaintId(Image& img, int id, const Box& b) {
             Panel(img, b, 0.92f);
             return;
         }
-        case 583: HorizontalBar(img, Box{b.x, b.y, b.w, 6}); img.FillRect(b.x, b.y + 6, b.w, b.h - 12, Rgba{0.05f, 0.16f, 0.18f, 0.88f}); HorizontalBar(img, Box{b.x, b.y + b.h - 6, b.w, 6}); return;
+        case 583:
+            // Middle of the control table frame: it is drawn over the cells,
+            // so only the arrow strip on top is filled and the cell rows
+            // (from 18 down) stay open.
+            Clear(img, b);
+            HorizontalBar(img, Box{b.x, b.y, b.w, 6});
+            img.FillRect(b.x, b.y + 6, b.w, 12, Rgba{0.05f, 0.16f, 0.18f, 0.88f});
+            HorizontalBar(img, Box{b.x, b.y + b.h - 6, b.w, 6});
+            return;
         case 584: Panel(img, b, 0.92f); return;
         case 585: Picture(img, b, P_ARROW_DOWN); return;
         case 586: Picture(img, b, P_LEVER); return;
@@ -748,7 +756,7 @@ void PaintId(Image& img, int id, const Box& b) {
             for (int y = 0; y < b.h; ++y)
                 for (int x = 0; x < b.w; ++x) {
                     const float n = Fbm((b.x + x) / 24.0f, (b.y + y) / 24.0f, 1 << 16, 3, 5);
-                    img.At(b.x + x, b.y + y) = Rgba{0.05f + 0.03f * n, 0.15f + 0.04f * n, 0.17f + 0.04f * n, 0.86f};
+                    img.At(b.x + x, b.y + y) = Rgba{0.60f + 0.05f * n, 0.70f + 0.05f * n, 0.70f + 0.05f * n, 0.95f};
                 }
             return;
         }

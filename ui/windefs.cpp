@@ -69,6 +69,9 @@ struct Maker {
     WINOBJ* Text(int id, int text, int x, int y, uint32_t flags = 0) {
         return w.AddWinobj(id, WINOBJ_TEXT, 0, T(text), x, y, 0, 0, id != 0, flags);
     }
+    // A text item created with a fixed string (the value texts under the
+    // gauges start as "0" until their handler fills them).
+    WINOBJ* Value(int id, int x, int y) { return w.AddWinobj(id, WINOBJ_TEXT, 0, "0", x, y, 0, 0, 1, 0); }
     WINOBJ* Title(int id, int text, int x, int y, uint32_t flags = 0) {
         return w.AddWinobj(id, WINOBJ_TITLE, 0, text >= 0 ? T(text) : "", x, y, 0, 0, id != 0, flags);
     }
@@ -141,10 +144,10 @@ void MakeAttribWindow(WINDOW& w, int caption, int height, const int* firstSet, i
     if (power) {
         m.Text(0, 13, 20, 277);
         m.Gauge(7, WINOBJ_GAUGE, 30, 297);
-        m.Text(21, 21, 70, 317);
+        m.Value(21, 70, 317);
         m.Text(0, 17, 145, 277);
         m.Gauge(8, WINOBJ_GAUGE2, 145, 297);
-        m.Text(22, 22, 185, 317);
+        m.Value(22, 185, 317);
         m.Text(0, 19, 20, 365);
         m.Edit(11, 175, 365, 100, 20);
         m.Button(12, 124, 140, 395);
@@ -153,7 +156,7 @@ void MakeAttribWindow(WINDOW& w, int caption, int height, const int* firstSet, i
     } else {
         m.Text(0, 17, 20, 305 + d);
         m.Gauge(8, WINOBJ_GAUGE2, 160, 285 + d);
-        m.Text(18, 22, 200, 305 + d);
+        m.Value(18, 200, 305 + d);
         m.Text(0, 19, 20, 355 + d);
         m.Edit(11, 175, 355 + d, 100, 20);
         m.Button(12, 124, 140, 385 + d);
@@ -434,7 +437,11 @@ void InitEditorWindows() {
             const int y = 20 + 40 * i;
             m.Tick(2 + 2 * i, 20, y);
             m.Text(1 + 2 * i, 299 + i, 60, y);
-            WINOBJ* p = m.Picture(0, images[i], 150, y);
+            // The wide control picture is shown at half size so that it
+            // stays inside the window like the other three.
+            int image = images[i];
+            WINOBJ* p = image == 552 ? winSelOpt.AddWinobj(0, WINOBJ_PICTURE, 0, &image, 150, y, 46, 20, 1, 0)
+                                     : m.Picture(0, image, 150, y);
             if (p) p->enabled = 0;
         }
         m.Ok(9, 100, 180);
@@ -460,33 +467,42 @@ void InitEditorWindows() {
         Maker m{winEdTerrain};
         // Two rows of tools: brush/cell painting (5/6) and grid view (1/2)
         // share their places, one of each pair being shown at a time.
-        m.Picture(5, 619, 15 + dx, 10);
-        m.Picture(6, 620, 15 + dx, 10);
-        m.Picture(1, 610, 57 + dx, 10);
-        m.Picture(2, 611, 57 + dx, 10);
-        m.Picture(3, 612, 99 + dx, 10);
-        m.Picture(4, 613, 15 + dx, 58);
-        m.Picture(7, 614, 57 + dx, 58);
-        m.Picture(12, 705, 99 + dx, 58);
-        const int captions[6][3] = {{131, 27, 36}, {132, 69, 36}, {133, 111, 36},
-                                    {134, 27, 84}, {139, 69, 84}, {140, 111, 84}};
-        for (const auto& c : captions) m.SmallText(0, c[0], c[1] + dx, c[2], 40, WINOBJ_CENTRED);
+        // Three columns centred at x 24, 62 and 100, clear of the frame's
+        // right column; each caption sits under its picture.
+        m.Picture(5, 619, 12 + dx, 6);
+        m.Picture(6, 620, 12 + dx, 6);
+        m.Picture(1, 610, 50 + dx, 6);
+        m.Picture(2, 611, 50 + dx, 6);
+        m.Picture(3, 612, 88 + dx, 6);
+        m.Picture(4, 613, 12 + dx, 50);
+        m.Picture(7, 614, 50 + dx, 50);
+        m.Picture(12, 705, 88 + dx, 50);
+        const int captions[6][3] = {{131, 24, 31}, {132, 62, 31}, {133, 100, 31},
+                                    {134, 24, 75}, {139, 62, 75}, {140, 100, 75}};
+        for (const auto& c : captions) {
+            // Centred on the picture in the small size of the track tools.
+            constexpr int CAPTION_SIZE = 12;
+            int width = 0;
+            MeasureFontText("font_taho2", T(c[0]), CAPTION_SIZE, &width, nullptr);
+            WINOBJ* caption = m.SmallText(0, c[0], c[1] + dx, c[2], width, WINOBJ_CENTRED);
+            if (caption) caption->fontSize = CAPTION_SIZE;
+        }
         // Shading channels (red, green, blue) and the blur switch.
-        m.Tick(13, 15 + dx, 108);
-        m.Tick(14, 45 + dx, 108);
-        m.Tick(15, 75 + dx, 108);
-        m.Tick(18, 105 + dx, 108);
-        m.Separator(132, 110 + 2 * dx);
-        m.Text(0, 141, 15 + dx, 138);
-        m.Slider(8, 15 + dx, 160, 100, 0.0f);
-        m.Separator(172, 110 + 2 * dx);
-        m.Text(0, 135, 15 + dx, 178);
-        m.List(11, 5 + dx, 198, 127, 200);
-        m.Button(19, 360, 70 + dx, 400);
-        m.SmallText(0, 303, 15 + dx, 422);
-        m.SmallText(17, 225, 88 + dx, 422);
-        m.Button(16, 216, 70 + dx, 440);
-        m.Ok(9, 65 + dx, 459);
+        m.Tick(13, 12 + dx, 96);
+        m.Tick(14, 38 + dx, 96);
+        m.Tick(15, 64 + dx, 96);
+        m.Tick(18, 90 + dx, 96);
+        m.Separator(120, 100 + 2 * dx);
+        m.Text(0, 141, 12 + dx, 125);
+        m.Slider(8, 12 + dx, 147, 96, 0.0f);
+        m.Separator(162, 100 + 2 * dx);
+        m.Text(0, 135, 12 + dx, 167);
+        m.List(11, 5 + dx, 187, 127, 200);
+        m.Button(19, 360, 62 + dx, 392);
+        m.Button(16, 216, 62 + dx, 415);
+        m.SmallText(0, 303, 12 + dx, 441);
+        m.SmallText(17, 225, 50 + dx, 441);
+        m.Ok(9, 96 + dx, 440);
     }
     windowList.AddWindow(&winEdTerrain);
 
@@ -516,7 +532,7 @@ void InitEditorWindows() {
         m.Edit(1, 35, 50, 100, 20);
         m.Text(0, 41, 35, 95);
         m.Gauge(8, WINOBJ_GAUGE, 145, 75);
-        m.Text(22, 22, 185, 95);
+        m.Value(22, 185, 95);
         m.TickText(2, 90, 35, 145);
         m.Button(3, 124, 130, 180);
         m.Ok(9, 70, 220);

@@ -3,7 +3,20 @@
 #include <cstdio>
 
 #include "content/layout_builder/sample_layout.h"
+#include "gfx/display.h"
+#include "gfx/texturemanager.h"
 #include "rail/layoutstate.h"
+
+namespace {
+// Releases the device objects and the device the way the program's shut-down
+// does, so that nothing of the device outlives the run.
+int Finish(int code) {
+    DeleteDeviceObjects();
+    textureManager.ReleaseAllTextures();
+    display.CleanUp();
+    return code;
+}
+}  // namespace
 
 int main() {
     if (!sample::StartHeadlessDevice()) {
@@ -12,13 +25,13 @@ int main() {
     }
     if (!sample::LoadGameDataHeadless()) {
         std::fprintf(stderr, "velmarine_layout: the object types could not be read (run it in the content folder)\n");
-        return 1;
+        return Finish(1);
     }
     char saved[LAYOUTFILENAMELEN] = {};
     if (!sample::BuildAndSaveSampleLayout(saved, sizeof saved)) {
         std::fprintf(stderr, "velmarine_layout: the sample layout could not be built, see startlog.txt\n");
-        return 1;
+        return Finish(1);
     }
     std::printf("velmarine_layout: wrote %s\n", saved);
-    return 0;
+    return Finish(0);
 }

@@ -20,6 +20,7 @@
 #include "platform/window.h"
 #include "rail/layoutstate.h"
 #include "rail/train_test.h"
+#include "support/testutil.h"
 #include "ui/screenlist.h"
 #include "ui/windefs.h"
 #include "world/lightlist.h"
@@ -39,6 +40,10 @@ inline bool StartEditorDisplay() {
 
 class EditorTest : public TrainTest {
 protected:
+    // Each test works in a folder of its own: the editor writes layouts and
+    // backups under fixed names, and tests run side by side.
+    veltest::TempDir editorFolder;
+
     void SetUp() override {
         TrainTest::SetUp();
         ASSERT_TRUE(StartEditorDisplay());
