@@ -201,9 +201,11 @@ void SKYBOX::Render() {
         device->SetRenderState(D3DRS_FOGSTART, FloatBits(fogStart));
         device->SetRenderState(D3DRS_FOGEND, FloatBits(fogEnd));
     }
-    // A sky whose texture did not load is drawn without one.
+    // A sky whose texture did not load is drawn without one; without the sky
+    // object itself (broken content) nothing is drawn, and the start log is
+    // not written to on every frame.
     const int skyTexture = currentTexture ? currentTexture->id : EMPTY_TEXTURE_SLOT;
-    DrawXObject(SKY_OBJID, 0, 0, 0, 0, 0, skyTexture);
+    if (GetXID(SKY_OBJID, 0) >= 0) DrawXObject(SKY_OBJID, 0, 0, 0, 0, 0, skyTexture);
     display.RestoreRenderState(D3DRS_FOGSTART);
     display.RestoreRenderState(D3DRS_FOGEND);
     display.RestoreRenderState(D3DRS_CULLMODE);
