@@ -303,9 +303,9 @@ void BufferStop(XMesh& m) {
 void Marker(XMesh& m, uint32_t rgb, int shape) {
     const int mat = Flat(m, rgb);
     switch (shape) {
-        case 0:  // diamond floating above the point
-            m.Ellipsoid(V3{0, 0, 0.35f}, 0.08f, 0.08f, 0.12f, 4, 2, mat, FULL);
-            m.Cylinder(0, 0, 0, 0.25f, 0.012f, 0.012f, 4, mat, FULL);
+        case 0:  // diamond just above the point, below the name label drawn 0.3 up
+            m.Ellipsoid(V3{0, 0, 0.13f}, 0.07f, 0.07f, 0.07f, 4, 2, mat, FULL);
+            m.Cylinder(0, 0, 0, 0.06f, 0.012f, 0.012f, 4, mat, FULL);
             break;
         case 1:  // arrow pointing down at the point
             m.Cylinder(0, 0, 0.32f, 0.12f, 0.1f, 0.0f, 8, mat, FULL);
@@ -1085,8 +1085,8 @@ std::vector<ObjectDef> Catalogue() {
         {"MISC_TYPE", 8003, "crates.x", "Crates", Crates},
         {"MISC_TYPE", 8004, "car.x", "Car", Car, Tex("plaster.dds"), "-", "0x2a5aa0", "0"},
         // Engines, cargo wagons and passenger coaches.
-        {"ENGINE_TYPE", 1201, "engine_steam.x", "Steamengine", SteamEngine, "NOREF", "0", "12", "20"},
-        {"ENGINE_TYPE", 1202, "engine_diesel.x", "Dieselengine",
+        {"ENGINE_TYPE", 1201, "engine_steam.x", "Steam", SteamEngine, "NOREF", "0", "12", "20"},
+        {"ENGINE_TYPE", 1202, "engine_diesel.x", "Diesel",
          [](XMesh& m) { DieselEngine(m, 0x2a5a9a, 0xf0e8d0, 1.3f); }, "NOREF", "0", "15", "24"},
         {"ENGINE_TYPE", 1203, "engine_shunter.x", "Shunter", Shunter, "NOREF", "0", "8", "16"},
         {"ENGINE_TYPE", 1204, "engine_diesel_red.x", "Redengine",

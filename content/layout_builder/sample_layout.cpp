@@ -66,12 +66,20 @@ constexpr int kGroundLushGrass = 1, kGroundFlowers = 3, kGroundForest = 5, kGrou
 constexpr float kLoopHalfLength = 8.0f;
 constexpr float kLoopRadius = 5.5f;
 
+// The information window is narrower than the text's wrapping width, so the
+// description breaks its own lines (each fits the window in its text font).
 const char kDescription[] =
     "Velmarine Halt - a small country station.\r\n"
-    "A steam train with three coaches waits at the platform of the oval main line. "
-    "The switch in front of the signal box leads to the goods siding at the warehouse.\r\n"
-    "Open the control table to change the power of the line or to throw the switch. "
-    "The village, the pond and the wooded hills are yours to extend.";
+    "\r\n"
+    "A steam train with three coaches waits at the\r\n"
+    "platform of the oval main line. The switch in\r\n"
+    "front of the signal box leads to the goods\r\n"
+    "siding at the warehouse.\r\n"
+    "\r\n"
+    "Open the control table to change the power of\r\n"
+    "the line or to throw the switch. The village,\r\n"
+    "the pond and the wooded hills are yours to\r\n"
+    "extend.";
 
 // A repeatable little generator, so the sample is the same on every build.
 class Scatter {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "content/layout_builder/sample_layout.h"
+#include "gfx/myfont.h"
 #include "rail/infotext.h"
 #include "rail/layoutfile.h"
 #include "rail/layoutstate.h"
@@ -193,6 +194,24 @@ TEST_F(SampleLayout, SavedLayoutLoadsBackWhole) {
     // The description next to the layout was read.
     EXPECT_TRUE(infoText.IsLoaded());
     EXPECT_NE(nullptr, std::strstr(infoText.GetText(), "Velmarine Halt"));
+}
+
+// The description is shown in the information window's text items (left
+// edge 20, "font_taho" at 17 in a 400-wide window): every wrapped line must
+// fit there, and the whole text must be among the shown lines.
+TEST_F(SampleLayout, DescriptionFitsTheInformationWindow) {
+    BuildAndSave();
+    InitFonts();
+    ASSERT_NE(nullptr, FindFont("fontp"));
+    infoText.Load("sample.roa");
+    ASSERT_TRUE(infoText.IsLoaded());
+    ASSERT_LE(infoText.GetLineCount(), INFOTEXTSHOWNLINES);
+    EXPECT_NE(nullptr, std::strstr(infoText.GetLine(infoText.GetLineCount() - 1), "extend."));
+    for (int i = 0; i < infoText.GetLineCount(); ++i) {
+        int width = 0;
+        MeasureFontText("font_taho", infoText.GetLine(i), 17, &width, nullptr);
+        EXPECT_LE(20 + width, 400 - 15) << "line " << i << ": " << infoText.GetLine(i);
+    }
 }
 
 TEST_F(SampleLayout, RebuildingGivesTheSameFile) {
