@@ -36,6 +36,7 @@
 #include "rail/power.h"
 #include "rail/track.h"
 #include "rail/train.h"
+#include "support/content_support.h"
 #include "support/testutil.h"
 #include "ui/screenlist.h"
 #include "ui/windefs.h"
@@ -47,46 +48,14 @@ namespace {
 
 constexpr DWORD kFrameMs = 20;
 
-// The generator lies in the build tree's content folder; the tests run in
-// <build>/tests/work_app.
+// The generator can also be named by the environment.
 std::string GeneratorPath() {
     const char* env = std::getenv("VEL_CONTENT_GENERATOR");
     if (env && *env) return env;
-    char buf[PATH_MAX];
-    if (!getcwd(buf, sizeof buf)) return "";
-    std::filesystem::path p = std::filesystem::path(buf) / ".." / ".." / "content" / "velmarine_content";
-    std::error_code ec;
-    return std::filesystem::exists(p, ec) ? std::filesystem::weakly_canonical(p, ec).string() : "";
+    return veltest::BuiltContentProgram("velmarine_content");
 }
 
-// The generated content is kept next to the tests (keyed by the generator's
-// time stamp) and copied into each test's folder: generating takes seconds.
-bool PrepareContent(const std::string& gen, const std::string& target) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    // Test processes run side by side: one at a time fills or reads the cache.
-    const int lock = open("e2e_content.lock", O_CREAT | O_RDWR, 0644);
-    if (lock < 0 || flock(lock, LOCK_EX) != 0) {
-        if (lock >= 0) close(lock);
-        return false;
-    }
-    const std::string stamp = std::to_string(fs::last_write_time(gen, ec).time_since_epoch().count());
-    const fs::path cache = fs::current_path(ec) / "e2e_content";
-    bool ok = true;
-    if (veltest::ReadFile((cache / "generator.stamp").string()) != stamp) {
-        fs::remove_all(cache, ec);
-        const std::string cmd = "'" + gen + "' '" + cache.string() + "' > e2e_content.log 2>&1";
-        ok = std::system(cmd.c_str()) == 0;
-        if (ok) veltest::WriteFile((cache / "generator.stamp").string(), stamp);
-    }
-    if (ok) {
-        fs::copy(cache, target, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
-        ok = !ec;
-    }
-    flock(lock, LOCK_UN);
-    close(lock);
-    return ok;
-}
+using veltest::PrepareContent;
 
 struct Point {
     int x = -1;

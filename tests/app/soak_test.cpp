@@ -32,6 +32,7 @@
 #include "rail/manualcontrol.h"
 #include "rail/track.h"
 #include "rail/train.h"
+#include "support/content_support.h"
 #include "support/testutil.h"
 #include "world/terrobj.h"
 
@@ -43,42 +44,9 @@ constexpr int kSamplePieces = 32;   // oval and siding of the sample
 constexpr int kSidingPieces = 6;
 constexpr int kSampleVehicles = 4;
 
-std::string BuildProgram(const char* name) {
-    char buf[PATH_MAX];
-    if (!getcwd(buf, sizeof buf)) return "";
-    std::filesystem::path p = std::filesystem::path(buf) / ".." / ".." / "content" / name;
-    std::error_code ec;
-    return std::filesystem::exists(p, ec) ? std::filesystem::weakly_canonical(p, ec).string() : "";
-}
+std::string BuildProgram(const char* name) { return veltest::BuiltContentProgram(name); }
 
-// The generated content is kept in the test folder (shared with the other
-// whole-program tests, keyed by the generator's time stamp) and copied into
-// the test's own folder; the sample layout is then built inside it.
-bool PrepareContent(const std::string& gen, const std::string& target) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const int lock = open("e2e_content.lock", O_CREAT | O_RDWR, 0644);
-    if (lock < 0 || flock(lock, LOCK_EX) != 0) {
-        if (lock >= 0) close(lock);
-        return false;
-    }
-    const std::string stamp = std::to_string(fs::last_write_time(gen, ec).time_since_epoch().count());
-    const fs::path cache = fs::current_path(ec) / "e2e_content";
-    bool ok = true;
-    if (veltest::ReadFile((cache / "generator.stamp").string()) != stamp) {
-        fs::remove_all(cache, ec);
-        const std::string cmd = "'" + gen + "' '" + cache.string() + "' > e2e_content.log 2>&1";
-        ok = std::system(cmd.c_str()) == 0;
-        if (ok) veltest::WriteFile((cache / "generator.stamp").string(), stamp);
-    }
-    if (ok) {
-        fs::copy(cache, target, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
-        ok = !ec;
-    }
-    flock(lock, LOCK_UN);
-    close(lock);
-    return ok;
-}
+using veltest::PrepareContent;
 
 class Soak : public ::testing::Test {
 protected:
