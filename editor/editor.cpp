@@ -1,6 +1,7 @@
 // The editor's frame: the camera control of the editor view and the
 // dispatcher that runs the handler of the current editor state.
 #include "editor/editor.h"
+#include "editor/handlers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -420,3 +421,17 @@ void ActEditorWindows() {
     }
 }
 
+
+bool ModeButtonPressed() {
+    int id = SCREENLIST_NONE, phase = 1;
+    screenList.GetClick(&id, &phase);
+    return id != SCREENLIST_NONE && phase == 0 && IsModeButton(id);
+}
+
+bool StartTitleDrag(WINDOW& window) {
+    if (!window.IsTitleClicked()) return false;
+    layoutState.StartDrag(cursorX, cursorY);
+    layoutState.SaveState(editorState);
+    editorState = ED_WINDOW_DRAG;
+    return true;
+}

@@ -2,6 +2,15 @@
 // each while the editor state names its window or pending action.
 #pragma once
 
+class WINDOW;
+
+// The handler protocol shared by the editor's windows.
+// A toolbar button that chooses a tool was pressed this frame.
+bool ModeButtonPressed();
+// A press on the window's title bar starts a window drag (state 108); true
+// when it did.
+bool StartTitleDrag(WINDOW& window);
+
 // Track building and track feature windows.
 void ActWIN_BUILD_TRACKS();
 void ActDownBUILD_TRACKS();

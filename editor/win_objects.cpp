@@ -13,6 +13,7 @@
 #include "app/startlog.h"
 #include "app/texts.h"
 #include "editor/editor.h"
+#include "editor/handlers.h"
 #include "editor/win_system.h"
 #include "gfx/render.h"
 #include "gfx/screensprites.h"
@@ -49,24 +50,10 @@ void GetScreenClick(int* id, int* phase) {
     screenList.GetClick(id, phase);
 }
 
-bool ModeButtonPressed() {
-    int id, phase;
-    GetScreenClick(&id, &phase);
-    return IsModeButton(id) && phase == 0;
-}
-
 bool EndToolPressed() {
     int id, phase;
     GetScreenClick(&id, &phase);
     return id == kEndToolItem && phase == 0;
-}
-
-bool StartTitleDrag(WINDOW& window) {
-    if (!window.IsTitleClicked()) return false;
-    layoutState.StartDrag(cursorX, cursorY);
-    layoutState.SaveState(editorState);
-    editorState = ED_WINDOW_DRAG;
-    return true;
 }
 
 void CloseTo(WINDOW& window, bool& refill, int state = ED_EDIT) {

@@ -17,6 +17,7 @@
 #include "app/startlog.h"
 #include "app/texts.h"
 #include "editor/editor.h"
+#include "editor/handlers.h"
 #include "editor/win_system.h"
 #include "gfx/myfont.h"
 #include "platform/paths.h"
@@ -54,22 +55,6 @@ constexpr uint32_t kWhite = 0xFFFFFFFF;
 constexpr uint32_t kYellow = 0xFFFFFF00;  // colour -256
 // Where the layout on screen is kept while another one is being loaded.
 constexpr const char* kLoadBackupName = "loadbackup.tmp";
-
-// A toolbar button that chooses a tool was pressed this frame.
-bool ModeButtonPressed() {
-    int id = SCREENLIST_NONE, phase = 1;
-    screenList.GetClick(&id, &phase);
-    return IsModeButton(id) && phase == 0;
-}
-
-// A press on the window's title bar starts a window drag.
-bool StartTitleDrag(WINDOW& window) {
-    if (!window.IsTitleClicked()) return false;
-    layoutState.StartDrag(cursorX, cursorY);
-    layoutState.SaveState(editorState);
-    editorState = ED_WINDOW_DRAG;
-    return true;
-}
 
 // Back to plain editing: no tool is active any more.
 void BackToEditing() {

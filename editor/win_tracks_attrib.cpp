@@ -8,6 +8,7 @@
 #include "app/myglobs.h"
 #include "app/startlog.h"
 #include "editor/editor.h"
+#include "editor/handlers.h"
 #include "editor/win_tracks.h"
 #include "rail/control.h"
 #include "rail/layoutstate.h"
@@ -31,22 +32,6 @@ int refillSwitch = 1;
 int refillBuildChoice = 1;
 // Build choice: 1 continue building, 2 the control list.
 int buildChoice = 1;
-
-// A title-bar press starts a window drag; true when it did.
-bool StartTitleDrag(WINDOW& w) {
-    if (!w.IsTitleClicked()) return false;
-    layoutState.StartDrag(cursorX, cursorY);
-    layoutState.SaveState(editorState);
-    editorState = ED_WINDOW_DRAG;
-    return true;
-}
-
-// A toolbar button that chooses another tool, pressed this frame.
-bool ModeButtonPressed() {
-    int id = SCREENLIST_NONE, phase = 1;
-    screenList.GetClick(&id, &phase);
-    return id != SCREENLIST_NONE && phase == 0 && IsModeButton(id);
-}
 
 // The piece the feature windows edit, when it still exists.
 TRACK* SelectedPiece() {
