@@ -293,7 +293,7 @@ void TRACK_LIST::DrawRenderBuffer() {
     if (!bBufferCreated || bufferTriangles <= 0) return;
     IDirect3DDevice8* device = TrackDevice();
     if (!device) return;
-    SetWorldTranslation(0.0f, 0.0f, 0.0f);
+    SetIdentityWorld();
     BindSlot(device, SLOT_TRACK);
     DrawRange(device, pBuffer, 0, bufferVertices, 0, bufferTriangles);
 }

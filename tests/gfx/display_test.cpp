@@ -16,6 +16,7 @@
 #include "app/startlog.h"
 #include "app/winmain.h"
 #include "gfx/display.h"
+#include "gfx/geometry.h"
 #include "gfx/setupdialog.h"
 #include "rail/train.h"
 #include "world/terrain.h"
@@ -427,6 +428,10 @@ TEST_F(DisplayTest, LostDeviceResetRecreatesDefaultPoolBuffersInPlace) {
     EXPECT_EQ(display.GetVB(managed), managedVb);  // managed buffers survive untouched
 
     const std::vector<std::string> order = {"texturemanager", "screensprites", "terrobjlist", "terrain", "lightlist"};
+    EXPECT_EQ(hooks, order);
+    // The buffer re-creation runs them through the named helper.
+    hooks.clear();
+    RestoreAfterReset();
     EXPECT_EQ(hooks, order);
     // The display's states are back on the device.
     DWORD v = 0;
