@@ -541,3 +541,48 @@ TEST_F(DisplayTest, ScreenshotOfHeadlessDevice) {
     EXPECT_EQ((unsigned char)file[56], 0x40);
     display.CleanUp();
 }
+
+TEST_F(DisplayTest, WindowedScreenshotTakesTheClientArea) {
+    WriteTemplate();
+    UseModes(Mode(1024, 768), {Mode(800, 600), Mode(1024, 768)});
+    plat::ForceHeadlessDevices(true);
+    // A window comes only from the set-up dialog.
+    SetDisplayDialogHook([](DISPLAY_DIALOG* dlg) {
+        DisplayDialogProc(dlg, WM_COMMAND, IDOK, 0);
+        display.SetDisplayMode(32, 0, 1, 0, 0);
+    });
+    myGlobs.ReadCommandLine("");
+    int code = -1;
+    ASSERT_EQ(display.Init(nullptr, SW_SHOW, &code), 1);
+    EXPECT_FALSE(display.IsFullscreen());
+    EXPECT_EQ(display.GetScreenWidth(), 944);
+    EXPECT_EQ(display.GetScreenHeight(), 687);
+    // The window is 952 by 714 with its frame; the back buffer fills what the
+    // frame leaves.
+    RECT outer{}, client{};
+    ASSERT_TRUE(GetWindowRect(display.GetWindowHandle(), &outer));
+    ASSERT_TRUE(GetClientRect(display.GetWindowHandle(), &client));
+    EXPECT_EQ(outer.right - outer.left, 952);
+    EXPECT_EQ(outer.bottom - outer.top, 714);
+    EXPECT_EQ(client.right - client.left, 944);
+    EXPECT_EQ(client.bottom - client.top, 687);
+    EXPECT_EQ(display.GetPresentParameters().BackBufferWidth, 0u);
+    IDirect3DSurface8* back = nullptr;
+    ASSERT_EQ(display.GetDevice()->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    D3DSURFACE_DESC desc{};
+    back->GetDesc(&desc);
+    back->Release();
+    EXPECT_EQ(desc.Width, 944u);
+    EXPECT_EQ(desc.Height, 687u);
+
+    ASSERT_EQ(display.BeginFrame(0xff405060), 1);
+    display.EndFrame();
+    char name[64] = {};
+    ASSERT_EQ(display.TakeScreenshot(name, sizeof name), 1);
+    std::string file = ReadFile(std::string("Screenshots/") + name);
+    ASSERT_EQ(file.size(), 54u + 944u * 687u * 3u);
+    EXPECT_EQ(Le32(file, 18), 944u);
+    EXPECT_EQ(Le32(file, 22), 687u);
+    EXPECT_EQ((unsigned char)file[54], 0x60);
+    display.CleanUp();
+}
