@@ -465,6 +465,16 @@ uint32_t Le32(const std::string& s, size_t at) {
            ((uint32_t)(unsigned char)s[at + 2] << 16) | ((uint32_t)(unsigned char)s[at + 3] << 24);
 }
 
+// Clears a frame to the colour and answers the screenshot file taken of it
+// (empty when none was written).
+std::string CaptureFrame(D3DCOLOR colour) {
+    EXPECT_EQ(display.BeginFrame(colour), 1);
+    display.EndFrame();
+    char name[64] = {};
+    if (!display.TakeScreenshot(name, sizeof name)) return std::string();
+    return ReadFile(std::string("Screenshots/") + name);
+}
+
 }  // namespace
 
 TEST_F(DisplayTest, BitmapBytesWithPaddedRows) {
@@ -530,11 +540,7 @@ TEST_F(DisplayTest, ScreenshotOfHeadlessDevice) {
     myGlobs.ReadCommandLine("-c32 -x800 -y600");
     int code = 0;
     ASSERT_EQ(display.Init(nullptr, SW_SHOW, &code), 1);
-    ASSERT_EQ(display.BeginFrame(0xff405060), 1);
-    display.EndFrame();
-    char name[64] = {};
-    ASSERT_EQ(display.TakeScreenshot(name, sizeof name), 1);
-    std::string file = ReadFile(std::string("Screenshots/") + name);
+    std::string file = CaptureFrame(0xff405060);
     ASSERT_EQ(file.size(), 54u + 800u * 600u * 3u);
     EXPECT_EQ((unsigned char)file[54], 0x60);
     EXPECT_EQ((unsigned char)file[55], 0x50);
@@ -575,11 +581,7 @@ TEST_F(DisplayTest, WindowedScreenshotTakesTheClientArea) {
     EXPECT_EQ(desc.Width, 944u);
     EXPECT_EQ(desc.Height, 687u);
 
-    ASSERT_EQ(display.BeginFrame(0xff405060), 1);
-    display.EndFrame();
-    char name[64] = {};
-    ASSERT_EQ(display.TakeScreenshot(name, sizeof name), 1);
-    std::string file = ReadFile(std::string("Screenshots/") + name);
+    std::string file = CaptureFrame(0xff405060);
     ASSERT_EQ(file.size(), 54u + 944u * 687u * 3u);
     EXPECT_EQ(Le32(file, 18), 944u);
     EXPECT_EQ(Le32(file, 22), 687u);
