@@ -19,7 +19,7 @@ int mouseAcquired = 0;
 
 int keyShift = 0, keyCtrl = 0, keyEsc = 0, keyDelete = 0;
 int keyLeft = 0, keyRight = 0, keyUp = 0, keyDown = 0;
-int keyTabPressed = 0, keyEnterPressed = 0, keyLeftPressed = 0, keyRightPressed = 0;
+int keyEnterPressed = 0, keyLeftPressed = 0, keyRightPressed = 0;
 
 IDirectInputDevice8* mouseDevice = nullptr;
 
@@ -51,7 +51,7 @@ void ResetInputState() {
     cursorAtLeft = cursorAtTop = cursorAtRight = cursorAtBottom = 0;
     keyShift = keyCtrl = keyEsc = keyDelete = 0;
     keyLeft = keyRight = keyUp = keyDown = 0;
-    keyTabPressed = keyEnterPressed = keyLeftPressed = keyRightPressed = 0;
+    myGlobs.keyTabPressed = keyEnterPressed = keyLeftPressed = keyRightPressed = 0;
     myGlobs.keyEnter = myGlobs.keyTab = myGlobs.keyX = 0;
     for (auto& b : buttonEdges) b = ButtonEdge{};
     lastLeftPressTime = -1000000;
@@ -182,7 +182,7 @@ void HandleKeyDown(WPARAM key) {
     switch (k) {
         case VK_TAB:
             myGlobs.keyTab = 1;
-            keyTabPressed = 1;
+            myGlobs.keyTabPressed = 1;
             break;
         case VK_RETURN:
             myGlobs.keyEnter = 1;

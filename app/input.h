@@ -17,8 +17,8 @@ extern int mouseAcquired;
 
 extern int keyShift, keyCtrl, keyEsc, keyDelete;
 extern int keyLeft, keyRight, keyUp, keyDown;
-extern int keyTabPressed, keyEnterPressed, keyLeftPressed, keyRightPressed;
-// keyEnter, keyTab and keyX live in MYGLOBS.
+extern int keyEnterPressed, keyLeftPressed, keyRightPressed;
+// keyEnter, keyTab, keyTabPressed and keyX live in MYGLOBS.
 
 extern IDirectInputDevice8* mouseDevice;
 

@@ -47,6 +47,7 @@ public:
     int* xIdTable = nullptr;  // MAXIDS entries, objId to X_ID, -1 none
     int keyEnter = 0;
     int keyTab = 0;
+    int keyTabPressed = 0;
     int keyX = 0;
     float dolesszog = 1.15f;
     float magassag = 3.0f;

@@ -82,7 +82,7 @@ void RunLoopTurn() {
     if (!display.IsFullscreen()) {
         mouseLeftUp = mouseLeftDown = mouseRightUp = mouseRightDown = 0;
     }
-    keyTabPressed = keyEnterPressed = keyLeftPressed = keyRightPressed = 0;
+    myGlobs.keyTabPressed = keyEnterPressed = keyLeftPressed = keyRightPressed = 0;
 }
 
 int InitProgram(HINSTANCE instance, int showCommand, int* errorCode) {
@@ -256,7 +256,7 @@ int RenderFrame() {
     screenSprites.RenderScreenfixOverlay();
     if (IDirect3DDevice8* device = display.GetDevice()) device->Present(nullptr, nullptr, nullptr, nullptr);
 
-    if (keyTabPressed) terrain.SetBaseTexture(0);
+    if (myGlobs.keyTabPressed) terrain.SetBaseTexture(0);
     TakeScreenshot();
     std::atomic_ref<int>(myGlobs.frameCounter).fetch_add(1);  // shared with the music thread
     return 1;

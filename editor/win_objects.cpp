@@ -640,7 +640,7 @@ void ActWIN_TABLE_SIZE() {
         ActivateEdit(&winTableSize, 1, 2);
         tableRefill = false;
     }
-    if (keyTabPressed) {
+    if (myGlobs.keyTabPressed) {
         if (IsEditActive(winTableSize, 1)) ActivateEdit(&winTableSize, 2, 1);
         else ActivateEdit(&winTableSize, 1, 2);
     }

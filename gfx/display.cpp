@@ -12,13 +12,11 @@
 #include "app/myglobs.h"
 #include "app/startlog.h"
 #include "app/winmain.h"
-#include "gfx/screensprites.h"
+#include "gfx/geometry.h"
 #include "gfx/setupdialog.h"
-#include "gfx/texturemanager.h"
 #include "rail/train.h"
 #include "world/lightlist.h"
 #include "world/terrain.h"
-#include "world/terrobj.h"
 
 namespace {
 
@@ -34,10 +32,6 @@ DWORD FloatBits(float f) {
 bool IsStandardWidth(UINT w) { return w == 800 || w == 1024 || w == 1280 || w == 1600 || w == 1400 || w == 1440; }
 
 std::function<void(const char*)> resetObserver;
-
-void NoteResetHook(const char* name) {
-    if (resetObserver) resetObserver(name);
-}
 
 bool IsAcceptedFormat(UINT f) {
     return f == D3DFMT_R8G8B8 || f == D3DFMT_A8R8G8B8 || f == D3DFMT_X8R8G8B8 || f == D3DFMT_R5G6B5;
@@ -654,16 +648,11 @@ void DISPLAY::RecreateDynamicBuffers() {
         AddVertexBuffer(n->fvf, n->vertexBytes, n->indexBytes, n->managed, n);
     }
     RestoreRenderStates();
-    NoteResetHook("texturemanager");
-    textureManager.ForgetBoundTexture();
-    NoteResetHook("screensprites");
-    screenSprites.RestoreStates();
-    NoteResetHook("terrobjlist");
-    terrobjList.BuildBatches();
-    NoteResetHook("terrain");
-    terrain.BuildBlurTriangles();
-    NoteResetHook("lightlist");
-    lightList.RestoreDeviceObjects();
+    RestoreAfterReset();
+}
+
+void NoteResetHook(const char* name) {
+    if (resetObserver) resetObserver(name);
 }
 
 void SetResetHookObserverForTest(std::function<void(const char*)> observer) { resetObserver = std::move(observer); }

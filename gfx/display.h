@@ -204,6 +204,7 @@ extern DISPLAY display;
 
 // Test hook: called with the owner's name before each after-reset hook.
 void SetResetHookObserverForTest(std::function<void(const char*)> observer);
+void NoteResetHook(const char* name);
 
 // Releases the device objects of the lights before the display goes away.
 void DeleteDeviceObjects();

@@ -182,9 +182,14 @@ int IsEyeInsideObject(int objId, const D3DXVECTOR3& position, float heading) {
 }
 
 void RestoreAfterReset() {
+    NoteResetHook("texturemanager");
     textureManager.ForgetBoundTexture();
+    NoteResetHook("screensprites");
     screenSprites.RestoreStates();
+    NoteResetHook("terrobjlist");
     terrobjList.BuildBatches();
+    NoteResetHook("terrain");
     terrain.BuildBlurTriangles();
+    NoteResetHook("lightlist");
     lightList.RestoreDeviceObjects();
 }

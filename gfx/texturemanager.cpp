@@ -228,8 +228,8 @@ void TEXTUREMANAGER::SetTexture(IDirect3DDevice8* device, int id) {
         if (!e) return;
         texture = e->texture;
     }
-    if (texture == boundTexture) return;
-    boundTexture = texture;
+    if (IsBoundToStage0(texture)) return;
+    RecordBind(0, texture);
     device->SetTexture(0, texture);
     if (id == GTEX_TERRAIN || id == GTEX_GRID) device->SetTexture(1, texture);
 }
@@ -241,20 +241,30 @@ void TEXTUREMANAGER::SetGTextureStage(int stage, int slot) {
     if (!device || !slots || slot < 0 || slot >= GTEXTURE_SLOT_COUNT) return;
     IDirect3DTexture8* texture = slots[slot].texture;
     device->SetTexture(DWORD(stage), texture);
-    // Only a stage-0 bind changes what the cache says about stage 0.
-    if (stage == 0) boundTexture = texture;
+    RecordBind(stage, texture);
 }
 
 void TEXTUREMANAGER::SetEntryTexture(IDirect3DDevice8* device, TEXTURE_ENTRY* entry) {
     if (!device) return;
     if (!entry) {
         device->SetTexture(0, nullptr);
-        boundTexture = nullptr;
+        RecordBind(0, nullptr);
         return;
     }
-    if (entry->texture == boundTexture) return;
-    boundTexture = entry->texture;
+    if (IsBoundToStage0(entry->texture)) return;
+    RecordBind(0, entry->texture);
     device->SetTexture(0, entry->texture);
+}
+
+// The cache answers only for stage 0: after a bind to another stage nothing
+// is known about stage 0, so its next bind always reaches the device.
+bool TEXTUREMANAGER::IsBoundToStage0(IDirect3DBaseTexture8* texture) const {
+    return boundStage == 0 && texture == boundTexture;
+}
+
+void TEXTUREMANAGER::RecordBind(int stage, IDirect3DBaseTexture8* texture) {
+    boundTexture = texture;
+    boundStage = stage;
 }
 
 void TEXTUREMANAGER::GetGTextureSize(int slot, int* width, int* height) {
@@ -268,7 +278,7 @@ void TEXTUREMANAGER::GetGTextureSize(int slot, int* width, int* height) {
     if (height) *height = int(desc.Height);
 }
 
-void TEXTUREMANAGER::ForgetBoundTexture() { boundTexture = nullptr; }
+void TEXTUREMANAGER::ForgetBoundTexture() { RecordBind(0, nullptr); }
 
 void TEXTUREMANAGER::ReleaseAllTextures() {
     while (entries) {

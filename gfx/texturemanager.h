@@ -90,10 +90,13 @@ public:
 private:
     IDirect3DTexture8* LoadFile(IDirect3DDevice8* device, const char* path, D3DFORMAT format, UINT mipLevels,
                                 HRESULT* result);
+    bool IsBoundToStage0(IDirect3DBaseTexture8* texture) const;
+    void RecordBind(int stage, IDirect3DBaseTexture8* texture);
 
     TEXTURE_ENTRY* entries = nullptr;
     TEXTURE_ENTRY* slots = nullptr;
-    IDirect3DBaseTexture8* boundTexture = nullptr;
+    IDirect3DBaseTexture8* boundTexture = nullptr;  // the texture last bound, on boundStage
+    int boundStage = 0;
     int entryCount = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <SDL2/SDL.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +24,7 @@ struct HWND__ {
     SDL_Window* sdl = nullptr;
     std::string title;
     int width = 0, height = 0;           // client size
+    int frameW = 0, frameH = 0;          // border and caption around the client area
     int logicalW = 0, logicalH = 0;      // back-buffer size when scaled
     bool destroyed = false;
 };
@@ -43,6 +45,9 @@ std::function<int(const char*, const char*)> messageBoxHook;
 std::function<DWORD()> clockHook;
 int desktopW = 1024, desktopH = 768;
 bool failNextWindow = false;
+// The border and caption of an overlapped window, in pixels across and down.
+constexpr int kOverlappedFrameWidth = 8;
+constexpr int kOverlappedFrameHeight = 27;
 bool ignoreSystemInput = false;
 
 std::string Lower(const char* s) {
@@ -332,6 +337,15 @@ HWND CreateWindowExA(DWORD, LPCSTR className, LPCSTR title, DWORD style, int x, 
     win->title = title ? title : "";
     if (w == CW_USEDEFAULT || w <= 0) w = 800;
     if (h == CW_USEDEFAULT || h <= 0) h = 600;
+    // An overlapped window gets a border and a caption from the system: the
+    // size asked for is the outer size and the client area is what is left
+    // inside. SDL's own decorations lie outside the client area it is given.
+    if (!(style & WS_POPUP)) {
+        win->frameW = std::min(kOverlappedFrameWidth, w - 1);
+        win->frameH = std::min(kOverlappedFrameHeight, h - 1);
+        w -= win->frameW;
+        h -= win->frameH;
+    }
     win->width = w;
     win->height = h;
     if (plat::EnsureVideo()) {
@@ -408,15 +422,31 @@ BOOL GetWindowRect(HWND wnd, LPRECT rc) {
         SDL_GetWindowPosition(wnd->sdl, &x, &y);
         SDL_GetWindowSize(wnd->sdl, &w, &h);
     }
-    *rc = RECT{x, y, x + w, y + h};
+    *rc = RECT{x, y, x + w + wnd->frameW, y + h + wnd->frameH};
     return TRUE;
 }
 
-// Our windows have no frame of their own: the client area is the window.
-BOOL AdjustWindowRect(LPRECT rc, DWORD, BOOL) { return rc ? TRUE : FALSE; }
+// Grows a client rectangle by the frame that a window of the style gets:
+// equal borders left, right and below, the caption above.
+BOOL AdjustWindowRect(LPRECT rc, DWORD style, BOOL) {
+    if (!rc) return FALSE;
+    if (!(style & WS_POPUP)) {
+        const int border = kOverlappedFrameWidth / 2;
+        rc->left -= border;
+        rc->right += border;
+        rc->top -= kOverlappedFrameHeight - border;
+        rc->bottom += border;
+    }
+    return TRUE;
+}
 
 BOOL SetWindowPos(HWND wnd, HWND, int x, int y, int cx, int cy, UINT) {
     if (!IsLive(wnd)) return FALSE;
+    // The size is the outer one, frame included.
+    if (cx > wnd->frameW && cy > wnd->frameH) {
+        cx -= wnd->frameW;
+        cy -= wnd->frameH;
+    }
     if (wnd->sdl) {
         SDL_SetWindowPosition(wnd->sdl, x, y);
         if (cx > 0 && cy > 0) SDL_SetWindowSize(wnd->sdl, cx, cy);

@@ -532,9 +532,19 @@ void CONTROL_LIST::TriggerByTrack(TRACK* p, int key, int mask) {
     }
 }
 
+static void CountDownGlow(CONTROL* c, int step) {
+    if (c->glowTime > 0) {
+        c->glowTime -= step;
+        if (c->glowTime < 0) c->glowTime = 0;
+    }
+}
+
 void CONTROL_LIST::Update() {
     const int step = frameTime > 0 ? frameTime : 0;
     const int paused = layoutState.IsPaused();
+    // Actions that come due run after the walk, since an action may change
+    // the list; each one's fresh glow then gets this frame's count-down, as
+    // if it had run in its place in the walk.
     std::vector<CONTROL*> due;
     for (CONTROL* c = pHead; c; c = c->pNext) {
         if (c->delayTimer > 0 && !paused) {
@@ -542,15 +552,16 @@ void CONTROL_LIST::Update() {
             if (c->delayTimer <= 0) {
                 c->delayTimer = 0;
                 due.push_back(c);
+                continue;
             }
         }
-        if (c->glowTime > 0) {
-            c->glowTime -= step;
-            if (c->glowTime < 0) c->glowTime = 0;
-        }
+        CountDownGlow(c, step);
     }
     for (CONTROL* c : due)
-        if (Contains(c)) c->ActControl();
+        if (Contains(c)) {
+            c->ActControl();
+            CountDownGlow(c, step);
+        }
 }
 
 // ---------------------------------------------------------------------------

@@ -106,10 +106,11 @@ void OBJECT_CONTROL_SYSTEM::ReadInfoFile(const char* foundName) {
             WriteStartLog("Object control table full, the rest of the file is not read:", OBJCONTROL_MAXRECORDS);
             break;
         }
-        const int n = std::atoi(countWord);
+        int n = std::atoi(countWord);
         if (n < 0) {
-            WriteStartLog("Object control record with a bad entry count ends the file:", used);
-            break;
+            // No pairs follow such a header: the record stays empty.
+            WriteStartLog("Object control record with a negative entry count is read empty:", used);
+            n = 0;
         }
         OBJCONTROL_RECORD rec;
         rec.code = std::atoi(codeWord);

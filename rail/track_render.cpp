@@ -293,7 +293,7 @@ void TRACK_LIST::DrawRenderBuffer() {
     if (!bBufferCreated || bufferTriangles <= 0) return;
     IDirect3DDevice8* device = TrackDevice();
     if (!device) return;
-    SetWorldTranslation(0.0f, 0.0f, 0.0f);
+    SetIdentityWorld();
     BindSlot(device, SLOT_TRACK);
     DrawRange(device, pBuffer, 0, bufferVertices, 0, bufferTriangles);
 }
@@ -380,12 +380,15 @@ void TRACK::Render() {
         DrawMarker(barrierShown == 1 ? OBJ_BARRIER_STOP : OBJ_BARRIER_GO, x, y, z,
                    mh + (barrierSide == 1 ? 180.0f : 0.0f));
     }
-    // 8. Switch signs.
+    // 8. Switch signs: a right switch shows its sign along the piece, a left
+    // switch turned round.
     if (trackList.GetShowSwitchSigns() && IsSwitch()) {
-        int sign;
-        if (kind == TRACK_RIGHTSWITCH) sign = (switchState == 1) ? 501 : 500;
-        else sign = (switchState == 1) ? 503 : 502;
-        DrawXObjectAt(sign, x, y, z - 0.08f, heading + 180.0f, -pitch, 1.0f, -1, -1, 0, 0.0f, 12, 1);
+        if (kind == TRACK_RIGHTSWITCH)
+            DrawXObjectAt(switchState == 1 ? 501 : 500, x, y, z - 0.08f, heading, pitch, 1.0f, -1, -1, 0, 0.0f, 12,
+                          1);
+        else
+            DrawXObjectAt(switchState == 1 ? 503 : 502, x, y, z - 0.08f, heading + 180.0f, -pitch, 1.0f, -1, -1, 0,
+                          0.0f, 12, 1);
     }
 }
 

@@ -179,9 +179,11 @@ int SOUND_SOURCE::Init(IDirectSound8* dev, void* ownerObject, const D3DXVECTOR3*
     volume = -10000;
     prevVolume = -10000;
     frequencyOffset = randomFrequency ? (int)(UnitRandom() * 4000.0) - 2000 : 0;
-    // The offset detunes around 22050 Hz; without one the buffer keeps the
-    // WAV file's own rate until its owner sets a frequency.
-    frequency = frequencyOffset ? ClampSoundFrequency(22050.0 + frequencyOffset) : 0;
+    // Until the first update, which sets the rate (22050 Hz + offset) before
+    // the source can sound, the silent buffer gets the bare offset: 0 keeps
+    // the WAV file's own rate, and a value the buffer cannot take is refused
+    // and leaves that rate.
+    frequency = 0 + frequencyOffset;
     buffer->SetVolume(-10000);
     buffer->SetFrequency((DWORD)frequency);
     buffer->SetPan(0);

@@ -35,6 +35,8 @@ bool ReadToken(FILE* f, char* out, int size) {
 }  // namespace
 
 int ReadUseAngleXZFile(const char* fileName) {
+    WriteStartLog("Reading from file: ", NOLINEEND);
+    WriteStartLog(fileName);
     FILE* f = plat::OpenFile(fileName, "rb");
     if (!f) {
         WriteStartLog("Unable to open useAngleXZ info file: ", NOLINEEND);
@@ -42,8 +44,6 @@ int ReadUseAngleXZFile(const char* fileName) {
         WriteStartLog(" !!!");
         return 0;
     }
-    WriteStartLog("Reading from file: ", NOLINEEND);
-    WriteStartLog(fileName);
     char token[64];
     while (ReadToken(f, token, sizeof token)) {
         // The list ends at its first token that is not a number.
@@ -56,7 +56,6 @@ int ReadUseAngleXZFile(const char* fileName) {
         if (xid >= 0 && xid < myGlobs.xObjectCount && myGlobs.xObjects) myGlobs.xObjects[xid].useAngleXZ = 1;
     }
     fclose(f);
-    WriteStartLog(fileName, NOLINEEND);
     WriteStartLog(" ... file processed");
     return 1;
 }

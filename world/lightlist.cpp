@@ -15,6 +15,7 @@
 #include "app/startlog.h"
 #include "app/winmain.h"
 #include "gfx/display.h"
+#include "gfx/geometry.h"
 #include "gfx/texturemanager.h"
 #include "platform/d3d8.h"
 #include "platform/d3dx8math.h"
@@ -787,9 +788,7 @@ void LIGHTLIST::RenderLightSprites() {
     IDirect3DDevice8* dev = Device();
     IDirect3DVertexBuffer8* vb = spriteBuffer ? display.GetVB(spriteBuffer) : nullptr;
     if (!dev || !vb) return;
-    D3DXMATRIX identity;
-    D3DXMatrixIdentity(&identity);
-    dev->SetTransform(D3DTS_WORLD, &identity);
+    SetIdentityWorld();
     dev->SetRenderState(D3DRS_LIGHTING, FALSE);
     dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);
     dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCCOLOR);

@@ -78,10 +78,10 @@ TEST(FrameLoop, OneFrameEdgesAreClearedAfterEachFrame) {
     myGlobs.appActive = 1;
     gameState = CLOSED_STATE;
     display.SetDisplayMode(32, 0, 1, 800, 600);  // a window: the loop clears the mouse edges
-    keyTabPressed = keyEnterPressed = keyLeftPressed = keyRightPressed = 1;
+    myGlobs.keyTabPressed = keyEnterPressed = keyLeftPressed = keyRightPressed = 1;
     mouseLeftDown = mouseRightUp = 1;
     RunLoopTurn();
-    EXPECT_EQ(keyTabPressed + keyEnterPressed + keyLeftPressed + keyRightPressed, 0);
+    EXPECT_EQ(myGlobs.keyTabPressed + keyEnterPressed + keyLeftPressed + keyRightPressed, 0);
     EXPECT_EQ(mouseLeftDown + mouseRightUp, 0);  // in a window the loop clears them
     myGlobs.running = 0;
     plat::SetClockHook(nullptr);

@@ -120,7 +120,7 @@ TEST(Keyboard, FlagsEdgesAndPendingKey) {
     EXPECT_EQ(myGlobs.pendingKey, 'P');
     HandleKeyDown(VK_TAB);
     EXPECT_EQ(myGlobs.pendingKey, 'P');
-    EXPECT_EQ(keyTabPressed, 1);
+    EXPECT_EQ(myGlobs.keyTabPressed, 1);
     EXPECT_EQ(myGlobs.keyTab, 1);
 
     HandleKeyDown(VK_UP);

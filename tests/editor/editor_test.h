@@ -135,7 +135,7 @@ protected:
         ActEditorWindows();
         mouseLeftDown = mouseLeftUp = mouseRightDown = mouseRightUp = 0;
         doubleClick = 0;
-        keyTabPressed = keyEnterPressed = keyLeftPressed = keyRightPressed = 0;
+        myGlobs.keyTabPressed = keyEnterPressed = keyLeftPressed = keyRightPressed = 0;
     }
     static void Frames(int n) {
         for (int i = 0; i < n; ++i) Frame();

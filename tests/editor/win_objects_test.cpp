@@ -323,7 +323,7 @@ TEST_F(ObjectWindowTest, TheTableSizeWindowMakesANewLayout) {
     Frame();
     EXPECT_TRUE(EditActive(winTableSize, 1));
     EXPECT_FALSE(EditActive(winTableSize, 2));
-    keyTabPressed = 1;
+    myGlobs.keyTabPressed = 1;
     Frame();
     EXPECT_TRUE(EditActive(winTableSize, 2));
     EXPECT_FALSE(EditActive(winTableSize, 1));

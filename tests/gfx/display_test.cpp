@@ -16,6 +16,7 @@
 #include "app/startlog.h"
 #include "app/winmain.h"
 #include "gfx/display.h"
+#include "gfx/geometry.h"
 #include "gfx/setupdialog.h"
 #include "rail/train.h"
 #include "world/terrain.h"
@@ -428,6 +429,10 @@ TEST_F(DisplayTest, LostDeviceResetRecreatesDefaultPoolBuffersInPlace) {
 
     const std::vector<std::string> order = {"texturemanager", "screensprites", "terrobjlist", "terrain", "lightlist"};
     EXPECT_EQ(hooks, order);
+    // The buffer re-creation runs them through the named helper.
+    hooks.clear();
+    RestoreAfterReset();
+    EXPECT_EQ(hooks, order);
     // The display's states are back on the device.
     DWORD v = 0;
     display.GetDevice()->GetRenderState(D3DRS_LIGHTING, &v);
@@ -458,6 +463,16 @@ void WriteTemplate() {
 uint32_t Le32(const std::string& s, size_t at) {
     return (uint32_t)(unsigned char)s[at] | ((uint32_t)(unsigned char)s[at + 1] << 8) |
            ((uint32_t)(unsigned char)s[at + 2] << 16) | ((uint32_t)(unsigned char)s[at + 3] << 24);
+}
+
+// Clears a frame to the colour and answers the screenshot file taken of it
+// (empty when none was written).
+std::string CaptureFrame(D3DCOLOR colour) {
+    EXPECT_EQ(display.BeginFrame(colour), 1);
+    display.EndFrame();
+    char name[64] = {};
+    if (!display.TakeScreenshot(name, sizeof name)) return std::string();
+    return ReadFile(std::string("Screenshots/") + name);
 }
 
 }  // namespace
@@ -525,14 +540,51 @@ TEST_F(DisplayTest, ScreenshotOfHeadlessDevice) {
     myGlobs.ReadCommandLine("-c32 -x800 -y600");
     int code = 0;
     ASSERT_EQ(display.Init(nullptr, SW_SHOW, &code), 1);
-    ASSERT_EQ(display.BeginFrame(0xff405060), 1);
-    display.EndFrame();
-    char name[64] = {};
-    ASSERT_EQ(display.TakeScreenshot(name, sizeof name), 1);
-    std::string file = ReadFile(std::string("Screenshots/") + name);
+    std::string file = CaptureFrame(0xff405060);
     ASSERT_EQ(file.size(), 54u + 800u * 600u * 3u);
     EXPECT_EQ((unsigned char)file[54], 0x60);
     EXPECT_EQ((unsigned char)file[55], 0x50);
     EXPECT_EQ((unsigned char)file[56], 0x40);
+    display.CleanUp();
+}
+
+TEST_F(DisplayTest, WindowedScreenshotTakesTheClientArea) {
+    WriteTemplate();
+    UseModes(Mode(1024, 768), {Mode(800, 600), Mode(1024, 768)});
+    plat::ForceHeadlessDevices(true);
+    // A window comes only from the set-up dialog.
+    SetDisplayDialogHook([](DISPLAY_DIALOG* dlg) {
+        DisplayDialogProc(dlg, WM_COMMAND, IDOK, 0);
+        display.SetDisplayMode(32, 0, 1, 0, 0);
+    });
+    myGlobs.ReadCommandLine("");
+    int code = -1;
+    ASSERT_EQ(display.Init(nullptr, SW_SHOW, &code), 1);
+    EXPECT_FALSE(display.IsFullscreen());
+    EXPECT_EQ(display.GetScreenWidth(), 944);
+    EXPECT_EQ(display.GetScreenHeight(), 687);
+    // The window is 952 by 714 with its frame; the back buffer fills what the
+    // frame leaves.
+    RECT outer{}, client{};
+    ASSERT_TRUE(GetWindowRect(display.GetWindowHandle(), &outer));
+    ASSERT_TRUE(GetClientRect(display.GetWindowHandle(), &client));
+    EXPECT_EQ(outer.right - outer.left, 952);
+    EXPECT_EQ(outer.bottom - outer.top, 714);
+    EXPECT_EQ(client.right - client.left, 944);
+    EXPECT_EQ(client.bottom - client.top, 687);
+    EXPECT_EQ(display.GetPresentParameters().BackBufferWidth, 0u);
+    IDirect3DSurface8* back = nullptr;
+    ASSERT_EQ(display.GetDevice()->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    D3DSURFACE_DESC desc{};
+    back->GetDesc(&desc);
+    back->Release();
+    EXPECT_EQ(desc.Width, 944u);
+    EXPECT_EQ(desc.Height, 687u);
+
+    std::string file = CaptureFrame(0xff405060);
+    ASSERT_EQ(file.size(), 54u + 944u * 687u * 3u);
+    EXPECT_EQ(Le32(file, 18), 944u);
+    EXPECT_EQ(Le32(file, 22), 687u);
+    EXPECT_EQ((unsigned char)file[54], 0x60);
     display.CleanUp();
 }

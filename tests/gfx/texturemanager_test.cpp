@@ -263,17 +263,28 @@ TEST_F(TextureManagerTest, BindCacheOnlyCallsTheDeviceOnChange) {
     textureManager.SetTexture(dev, -1);
     EXPECT_EQ(Bound(0), nullptr);
 
-    // Binding a slot to stage 1 leaves the stage-0 cache as it was.
+    // A bind to stage 1 is recorded with its stage; the next stage-0 bind
+    // reaches the device whether it names the texture bound before it or the
+    // one just bound to stage 1.
     textureManager.SetTexture(dev, 10);
     dev->SetTexture(0, nullptr);
     textureManager.SetGTextureStage(1, 18);
     EXPECT_EQ(Bound(1), grid);
     textureManager.SetTexture(dev, 10);
-    EXPECT_EQ(Bound(0), nullptr);  // still cached as bound: no call
-    textureManager.SetGTextureStage(0, 18);
-    EXPECT_EQ(Bound(0), grid);
-    textureManager.SetTexture(dev, 10);
     EXPECT_EQ(Bound(0), sheet);
+    textureManager.SetGTextureStage(1, 18);
+    textureManager.SetTexture(dev, 18);
+    EXPECT_EQ(Bound(0), grid);
+    dev->SetTexture(0, nullptr);
+    textureManager.SetTexture(dev, 18);
+    EXPECT_EQ(Bound(0), nullptr);  // cached again once stage 0 was bound
+    textureManager.SetGTextureStage(0, 10);
+    EXPECT_EQ(Bound(0), sheet);
+    dev->SetTexture(0, nullptr);
+    textureManager.SetTexture(dev, 10);
+    EXPECT_EQ(Bound(0), nullptr);  // a stage-0 bind of a slot is cached too
+    textureManager.SetTexture(dev, 18);
+    EXPECT_EQ(Bound(0), grid);
 
     // Entries bind by id and through SetEntryTexture; null unbinds.
     TEXTURE_ENTRY* named = textureManager.AddTexture(dev, "x\\y\\named.dds");

@@ -188,10 +188,10 @@ TEST_F(ObjControlTest, OversizedShortAndMissingListsStaySafe) {
     for (int i = 0; i < 8; i++) text += " " + std::to_string(500 + i) + " n" + std::to_string(i);
     text += "\n801 ROTATE 5 Y7 " + std::string(80, 'L');
     for (int i = 0; i < 4; i++) text += " Z+0001_+000002 r";
-    text += "\n802 SWAP -3\n803 SWAP 1 500 never\n";
+    text += "\n802 SWAP -3\n803 SWAP 1 501 after\n";
     veltest::WriteFile("vlm_objcontrolA.list", text);
     OBJECT_CONTROL_SYSTEM::LoadInfo();
-    ASSERT_EQ(OBJECT_CONTROL_SYSTEM::GetRecordCount(), 2);
+    ASSERT_EQ(OBJECT_CONTROL_SYSTEM::GetRecordCount(), 4);
     const OBJCONTROL_RECORD* swap = OBJECT_CONTROL_SYSTEM::GetRecord(0);
     EXPECT_EQ(swap->entryCount, OBJCONTROL_MAXENTRIES);
     EXPECT_STREQ(swap->entries[5].entryName, "n5");
@@ -202,11 +202,20 @@ TEST_F(ObjControlTest, OversizedShortAndMissingListsStaySafe) {
     EXPECT_EQ(rot->triplets[0].second, 0);
     EXPECT_EQ(std::string(rot->entries[0].entryName), std::string(OBJCONTROL_NAMELEN - 1, 'L'));
     EXPECT_NE(Log().find("Object control record holds more entries than kept: 8"), std::string::npos);
-    EXPECT_NE(Log().find("Object control record with a bad entry count ends the file:"), std::string::npos);
+    // A negative pair count reads no pairs; the next record follows.
+    const OBJCONTROL_RECORD* empty = OBJECT_CONTROL_SYSTEM::GetRecord(2);
+    EXPECT_EQ(empty->code, 802);
+    EXPECT_EQ(empty->entryCount, 0);
+    EXPECT_NE(Log().find("Object control record with a negative entry count is read empty: 2"), std::string::npos);
+    const OBJCONTROL_RECORD* after = OBJECT_CONTROL_SYSTEM::GetRecord(3);
+    EXPECT_EQ(after->code, 803);
+    EXPECT_EQ(after->entries[0].entryObjId, 501);
     TERROBJ o;
     o.objId = 500;
     EXPECT_EQ(OBJECT_CONTROL_SYSTEM::GetEntryValue(6, &o), 505);
     EXPECT_EQ(OBJECT_CONTROL_SYSTEM::GetEntryValue(7, &o), -1);
+    o.objId = 501;
+    EXPECT_EQ(OBJECT_CONTROL_SYSTEM::GetEntryValue(1, &o), 501);
 
     // More records than the table holds.
     std::string many;

@@ -80,3 +80,33 @@ TEST_F(TrackRenderTest, TypesGenerateIntoDisplayBuffers) {
     for (DISPLAY_BUFFER* b = display.GetFirstBuffer(); b; b = b->next) after++;
     EXPECT_EQ(after, before);
 }
+
+TEST_F(TrackRenderTest, SwitchSignsStandAlongRightSwitchesAndTurnedOnLeftOnes) {
+    IDirect3DDevice8* device = display.GetDevice();
+    trackList.SetShowSwitchSigns(1);
+    // The sign is the last thing a piece draws: the world transform it leaves
+    // is the sign's.
+    auto signWorld = [&](TRACK* t) {
+        t->Render();
+        D3DXMATRIX m;
+        device->GetTransform(D3DTS_WORLD, &m);
+        return m;
+    };
+    auto expected = [](const TRACK* t, float heading, float pitch) {
+        D3DXMATRIX tilt, turn, move;
+        D3DXMatrixRotationY(&tilt, D3DXToRadian(pitch));
+        D3DXMatrixRotationZ(&turn, D3DXToRadian(heading));
+        D3DXMatrixTranslation(&move, t->x, t->y, t->z - 0.08f);
+        return tilt * turn * move;
+    };
+    auto expectNear = [](const D3DXMATRIX& a, const D3DXMATRIX& b) {
+        for (int r = 0; r < 4; r++)
+            for (int c = 0; c < 4; c++) EXPECT_NEAR(a.m[r][c], b.m[r][c], 1e-4f) << r << "," << c;
+    };
+    TRACK* right = Make(3, 2.0f, 3.0f, 30.0f);
+    TRACK* left = Make(4, -6.0f, 3.0f, 30.0f);
+    right->pitch = 4.0f;
+    left->pitch = 4.0f;
+    expectNear(signWorld(right), expected(right, 30.0f, 4.0f));
+    expectNear(signWorld(left), expected(left, 210.0f, -4.0f));
+}

@@ -280,11 +280,20 @@ TEST_F(SoundManagerTest, RandomFrequencyDetunesAroundTheBaseRate) {
         SOUND_SOURCE* s = SourceOf(&o);
         EXPECT_GE(s->frequencyOffset, -2000);
         EXPECT_LE(s->frequencyOffset, 1999);
-        if (s->frequencyOffset != 0) {
-            EXPECT_EQ(FrequencyOf(s->buffer), (DWORD)(22050 + s->frequencyOffset));
+        // Until its first update the silent source holds the bare offset; a
+        // rate the buffer cannot take leaves the file's own.
+        EXPECT_EQ(s->frequency, s->frequencyOffset);
+        const DWORD initial = FrequencyOf(s->buffer);
+        if (s->frequencyOffset >= 100) {
+            EXPECT_EQ(initial, (DWORD)s->frequencyOffset);
+        } else {
+            EXPECT_EQ(initial, FrequencyOf(soundManager.FindSound("engine")));
         }
+        EXPECT_FALSE(StatusOf(s->buffer) & DSBSTATUS_PLAYING);
+        // The first update sets the detuned rate before the source sounds.
         soundManager.UpdateSource(&o, 50.0f, -100, 0);
         EXPECT_EQ(s->frequency, (int)((22050 + s->frequencyOffset) * 50.0 / 100.0));
+        EXPECT_EQ(FrequencyOf(s->buffer), (DWORD)s->frequency);
     }
 }
 

@@ -297,6 +297,35 @@ TEST(PartnerAnimation, ModesStartPauseAndWalk) {
     aterrobjList.RemoveAll();
 }
 
+TEST(PartnerAnimation, ModeOnePausesOnlyBetweenWholeRuns) {
+    // One animated frame has matrix keys ending at 100, the other only
+    // position keys ending at 300: a run lasts until both have ended, and the
+    // position frame's end counts as much as the matrix frame's.
+    MakeAnimatedType(4030, 1);
+    SetPartnerOwnerAccessForTest(ReadFakeOwner, MoveFakeOwner);
+    frameTime = 20;  // steps of 96
+    ATERROBJ* p = aterrobjList.AddNew(6, 4030, D3DXVECTOR3(0, 0, 0), 0.0f, &owner, 0.0f, 0.0f);
+    ASSERT_NE(nullptr, p);
+    for (int run = 0; run < 3; ++run) {
+        p->startDelay = 0;  // the pause before the run is over
+        int frames = 0;
+        while (p->startDelay <= 0 && frames < 50) {
+            float before = p->time;
+            aterrobjList.UpdatePartner(p);
+            ++frames;
+            if (p->startDelay <= 0) {
+                EXPECT_NEAR(before + 96.0f, p->time, 1e-3f) << "run " << run;
+            }
+        }
+        // Three steps cover the 300 units; only then comes the next pause.
+        EXPECT_EQ(3, frames) << "run " << run;
+        EXPECT_GE(p->startDelay, 5000);
+        EXPECT_EQ(0, p->finished);  // restarted with what ran past the end
+    }
+    SetPartnerOwnerAccessForTest(nullptr, nullptr);
+    aterrobjList.RemoveAll();
+}
+
 TEST(PartnerAnimation, EngineStandingStillDoesNotAnimate) {
     MakeAnimatedType(1251, 0);
     SetPartnerOwnerAccessForTest(ReadFakeOwner, MoveFakeOwner);

@@ -117,7 +117,8 @@ TEST(LightListTest, GridOfFiveByThreeTilesAndCells) {
 
 TEST(LightListTest, LampKindsFromArgumentAndLampInformation) {
     auto l = NewList();
-    WriteFile("lampinfo_add.list", "300 POINT 1 0 2 0x808000 2.0 0.1 0.0 0.5 TRUE 0.8\n");
+    WriteFile("lampinfo_add.list", "300 POINT 1 0 2 0x808000 2.0 0.1 0.0 0.5 TRUE 0.8\n"
+                                   "301 SPOT 0 0 2 0xFFFFFF 1.0 0.1 0.0 0.5 FALSE 1\n");
     l->ReadLampInfoFile("lampinfo_add.list");
     std::remove("lampinfo_add.list");
     l->InitLightGridSize(28.0f, 28.0f);
@@ -159,6 +160,15 @@ TEST(LightListTest, LampKindsFromArgumentAndLampInformation) {
     l->MoveLight(info, 0.0f, 0.0f, 0.0f, 0.0f);
     EXPECT_NEAR(info->light.Position.x, 1.0f, 1e-5f);
     EXPECT_NEAR(info->light.Position.y, 0.0f, 1e-5f);
+
+    // A spot lamp gets a cone that lights something: it points down (z grows
+    // downward) and opens wider outside than inside.
+    LAMP_LIGHT* spot = l->AddLight(0.0f, 0.0f, 0.0f, 0.0f, -1, 0, -0.45f, 301);
+    ASSERT_NE(spot, nullptr);
+    EXPECT_EQ(spot->light.Type, D3DLIGHT_SPOT);
+    EXPECT_GT(spot->light.Direction.z, 0.0f);
+    EXPECT_GT(spot->light.Phi, 0.0f);
+    EXPECT_LE(spot->light.Theta, spot->light.Phi);
 }
 
 TEST(LightListTest, LampIndicesAvoidAuxiliaryLightsAndStopAt999) {
