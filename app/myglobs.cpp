@@ -252,7 +252,6 @@ void MYGLOBS::ReadEngineSpotFile(const char* baseName) {
         if (!matched && go) go = readRecord(nullptr);
     }
     fclose(f);
-    WriteStartLog(fileName, NOLINEEND);
     WriteStartLog(" ... file processed");
 }
 
