@@ -580,7 +580,7 @@ int MANUAL_CONTROL_TABLE::Load(FILE* file) {
         WriteStartLog("Control table section missing in MANUAL_CONTROL_TABLE::Load()");
         return 0;
     }
-    const int shown = b[0] ? 1 : 0;
+    const int shown = b[0];
     const int32_t count = GetInt(b + 1);
     const long left = BytesLeft(file);
     if (count < 0 || (left >= 0 && static_cast<long long>(count) * 8 > left)) {
