@@ -129,12 +129,17 @@ BOOL DeleteFileA(LPCSTR path) {
 namespace {
 
 int failingFlushes = 0;
+int flushesBeforeFailing = 0;
 int flushCount = 0;
 
 // Counts a flush; false when a test asked it to fail.
 bool FlushAllowed() {
     ++flushCount;
     if (failingFlushes <= 0) return true;
+    if (flushesBeforeFailing > 0) {
+        --flushesBeforeFailing;
+        return true;
+    }
     --failingFlushes;
     return false;
 }
@@ -164,7 +169,10 @@ bool FlushFolderOf(const char* name) {
     return ok;
 }
 
-void FailFileFlushesForTest(int count) { failingFlushes = count > 0 ? count : 0; }
+void FailFileFlushesForTest(int count, int skip) {
+    failingFlushes = count > 0 ? count : 0;
+    flushesBeforeFailing = skip > 0 ? skip : 0;
+}
 
 int FileFlushCountForTest() { return flushCount; }
 

@@ -15,9 +15,9 @@ bool FlushFile(FILE* file);
 // so that a rename or removal of the name in it lasts. False when it fails.
 bool FlushFolderOf(const char* name);
 
-// Tests: the next `count` flushes of either kind fail (0 ends that), and the
-// number of flushes asked for since the start.
-void FailFileFlushesForTest(int count);
+// Tests: after `skip` more flushes of either kind, the next `count` fail (0
+// ends that); and the number of flushes asked for since the start.
+void FailFileFlushesForTest(int count, int skip = 0);
 int FileFlushCountForTest();
 
 }  // namespace plat

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 #include "app/recordio.h"
 #include "app/gamestate.h"
@@ -53,6 +54,17 @@ void LogLine(const char* text, int number) {
 }
 
 IDirect3DDevice8* Device() { return display.GetDevice(); }
+
+// Whether the object's type is loaded. Objects of a missing type (a layout
+// that named types this run lacks) are left out of the drawing and of what
+// reads their type; the start log gets the type once, not once per object
+// and frame.
+bool IsTypeLoaded(int objId) {
+    if (GetXID(objId, 0) >= 0) return true;
+    static std::unordered_set<int> reported;
+    if (reported.insert(objId).second) GetXID(objId, 1);
+    return false;
+}
 
 }  // namespace
 
@@ -472,17 +484,20 @@ TERROBJ* TERROBJ_LIST::AddLoadedTerrobj(const TERROBJ& record, const CGates* gat
     }
     obj->CopyFrom(record, false);
     obj->inBatch = 0;
+    const bool loaded = IsTypeLoaded(obj->objId);
     if (gateRecord) {
         obj->gate = new (std::nothrow) CGates(*gateRecord);
         if (!obj->gate) WriteStartLog("Out of memory in TERROBJ_LIST::AddLoadedTerrobj() !!!");
-    } else {
+    } else if (loaded) {
         char buf[128] = {};
         GetObjName(obj->objId, buf, sizeof(buf));
         CopyText(obj->name, sizeof(obj->name), buf);
     }
     LinkTail(obj);
-    obj->CreateEffects();
-    AddAnimatedPartner(obj);
+    if (loaded) {
+        obj->CreateEffects();
+        AddAnimatedPartner(obj);
+    }
     return obj;
 }
 
@@ -680,7 +695,8 @@ void TERROBJ_LIST::UpdateSelectedLights() {
 int TERROBJ_LIST::MarkControllable(int mark) {
     int any = 0;
     for (TERROBJ* o = head; o; o = o->next) {
-        bool controllable = o->gate || GetObjSoundId(o->objId) != 0 || HasObjControl(o->objId);
+        bool controllable =
+            o->gate || (IsTypeLoaded(o->objId) && (GetObjSoundId(o->objId) != 0 || HasObjControl(o->objId)));
         if (!controllable) continue;
         any = 1;
         if (mark)
@@ -714,6 +730,7 @@ void TERROBJ_LIST::Render(int pass) {
     if (pass == 1) RenderBatches();
     int lighting = -1;
     for (TERROBJ* o = head; o; o = o->next) {
+        if (!IsTypeLoaded(o->objId)) continue;
         int wantLighting = o->lampColour < 1 ? 1 : 0;
         if (wantLighting && pass == 1 && lightList.GetLampsOn()) lightList.SwitchOnNearLights(o->x, o->y);
         if (wantLighting != lighting) {
@@ -944,7 +961,7 @@ bool TERROBJ_LIST::MergePlant(TERROBJ* o) {
     XVERTEX* verts = nullptr;
     WORD* indices = nullptr;
     int vc = 0, fc = 0;
-    if (!LockObjMesh(o->objId, &verts, &vc, &indices, &fc)) return false;
+    if (!IsTypeLoaded(o->objId) || !LockObjMesh(o->objId, &verts, &vc, &indices, &fc)) return false;
     bool merged = false;
     const long long vbytes = (long long)vc * BATCHVERTEXSIZE;
     const long long ibytes = (long long)fc * 6;
