@@ -49,6 +49,18 @@ protected:
         ASSERT_EQ(sections.size(), 13u);
     }
 
+    // Each byte where two files differ, named by its section.
+    void ExpectSameBytes(const std::string& a, const std::string& b) const {
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t at = 0, shown = 0; at < a.size() && shown < 20; at++) {
+            if (a[at] == b[at]) continue;
+            size_t k = 0;
+            while (k + 1 < sections.size() && sections[k + 1] <= at) k++;
+            ADD_FAILURE() << "byte " << at << " of section " << k << " (+" << at - sections[k] << ") differs";
+            shown++;
+        }
+    }
+
     // Offset of record k of the section that begins at `section`.
     size_t Record(int section, int k, int size) const { return sections[section] + 4 + k * size; }
 
@@ -80,14 +92,7 @@ TEST_F(FullLayoutTest, LoadThenSaveWritesTheSameBytes) {
     ASSERT_EQ(layoutState.SaveLayout("again.roa"), 1);
     const std::string again = veltest::ReadFile("again.roa");
     ASSERT_EQ(again.size(), file.size());
-    const std::string a = Normalised(file, true), b = Normalised(again, false);
-    for (size_t at = 0, shown = 0; at < a.size() && shown < 40; at++) {
-        if (a[at] == b[at]) continue;
-        size_t k = 0;
-        while (k + 1 < sections.size() && sections[k + 1] <= at) k++;
-        ADD_FAILURE() << "byte " << at << " of section " << k << " (+" << at - sections[k] << ") differs";
-        shown++;
-    }
+    ExpectSameBytes(Normalised(file, true), Normalised(again, false));
 }
 
 TEST_F(FullLayoutTest, PlacedObjectsKeepTheirHeadingsAsStored) {
@@ -267,4 +272,21 @@ TEST_F(FullLayoutTest, NumbersTheProgramComputesWithAreBoundedOnLoad) {
     EXPECT_NE(log.find("Vehicle record repaired in TRAIN_LIST::Load():"), std::string::npos);
     EXPECT_NE(log.find("Track record repaired in TRACK_LIST::Load(), bad power value: 1"), std::string::npos);
     EXPECT_NE(log.find("Terrain vertices repaired in TERRAIN2::Load(): 1"), std::string::npos);
+}
+
+TEST_F(FullLayoutTest, OnOffFieldsKeepTheValueTheFileHolds) {
+    // Fields that only count as on or off come back as stored, whatever
+    // non-zero value stands for on.
+    std::string odd = file;
+    WriteI32(odd, sections[8] + 32, 7);                          // screen grid
+    WriteI32(odd, sections[8] + 52, 2);                          // controls shown
+    odd[sections[6]] = 3;                                        // control table shown
+    WriteI32(odd, Record(2, 0, POWERRECORDSIZE) + 92, 5);        // feed point in the table
+    WriteI32(odd, Record(3, 2, TRAINRECORDSIZE) + 204, 9);       // a vehicle running
+    WriteI32(odd, sections[5] + 4 + TERROBJ_RECORD_SIZE + CGates::RECORD_SIZE + 108, 4);  // has colour 1
+    veltest::WriteFile("odd.roa", odd);
+    ASSERT_EQ(layoutState.LoadLayout("odd.roa"), 490);
+    ASSERT_EQ(layoutState.SaveLayout("odd_again.roa"), 1);
+    const std::string again = veltest::ReadFile("odd_again.roa");
+    ExpectSameBytes(Normalised(odd, true), Normalised(again, false));
 }
