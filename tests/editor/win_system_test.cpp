@@ -11,7 +11,6 @@
 #include "app/messagequeue.h"
 #include "editor/win_system.h"
 #include "editor_test.h"
-#include "rail/full_layout.h"
 #include "rail/layout_test.h"
 #include "platform/paths.h"
 #include "rail/layoutfile.h"

@@ -153,6 +153,17 @@ inline CONTROL* AddControl(LAYOUT* l, int type, TRACK* owner, POWER_NODE* node, 
     return c;
 }
 
+// The night sky (the second entry of the sky box list) and a camera whose
+// angles, orbit point and follow values all differ from the defaults.
+inline void SetNightAndCamera() {
+    skybox.SelectSkybox(1, 3);
+    display.SetCameraAngles(0.7f, 0.9f, 12.0f);
+    layoutState.SetGroundPoint(2.0f, -3.0f);
+    display.UpdateView(1, 2.0f, -3.0f);
+    display.SetFollowValues(0.1f, 0.2f, 0.3f, 1.0f);
+    myGlobs.tavolsag = 5.5f;
+}
+
 // Builds the layout on a new 2 by 1 table. Answers false when a part of it
 // could not be made.
 inline bool Build(LAYOUT* l) {
@@ -282,12 +293,7 @@ inline bool Build(LAYOUT* l) {
     terrain.PaintBrushAt(-3.0f, 2.0f);
     terrain.SetPaintTexture(9);
     terrain.PaintBrushAt(-2.6f, 2.2f);
-    skybox.SelectSkybox(1, 3);
-    display.SetCameraAngles(0.7f, 0.9f, 12.0f);
-    layoutState.SetGroundPoint(2.0f, -3.0f);
-    display.UpdateView(1, 2.0f, -3.0f);
-    display.SetFollowValues(0.1f, 0.2f, 0.3f, 1.0f);
-    myGlobs.tavolsag = 5.5f;
+    SetNightAndCamera();
     layoutState.SetSelectObjects(0);
     layoutState.SetSelectVehicles(0);
     layoutState.SetShowGrid(1);

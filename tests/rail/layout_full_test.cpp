@@ -3,7 +3,6 @@
 #include <climits>
 #include <cmath>
 
-#include "full_layout.h"
 #include "layout_test.h"
 
 namespace {
