@@ -396,7 +396,11 @@ int LAYOUT_STATE::WriteLayout(FILE* file) {
 
 int LAYOUT_STATE::WriteTempFile(const char* temp) {
     FILE* file = plat::OpenFile(temp, "w+b");
-    if (!file) return 0;
+    if (!file) {
+        WriteStartLog("Unable to create layout file: ", NOLINEEND);
+        WriteStartLog(temp);
+        return 0;
+    }
     int ok = WriteHeader(file) && WriteLayout(file);
     if (!plat::FlushFile(file)) ok = 0;
     if (std::fclose(file) != 0) ok = 0;
