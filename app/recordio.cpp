@@ -1,6 +1,7 @@
 #include "app/recordio.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstring>
 
 namespace recordio {
@@ -26,6 +27,32 @@ void PutText(unsigned char* p, const char* text, int size) {
 }
 
 int IsTextTerminated(const unsigned char* p, int size) { return std::memchr(p, 0, size) != nullptr; }
+
+bool GetText(char* out, const unsigned char* p, int size) {
+    if (size <= 0) return false;
+    std::memcpy(out, p, static_cast<size_t>(size));
+    if (IsTextTerminated(p, size)) return false;
+    out[size - 1] = 0;
+    return true;
+}
+
+bool BoundFloat(float* v, float limit, float fallback) {
+    if (!std::isfinite(*v)) {
+        *v = fallback;
+        return true;
+    }
+    if (*v > limit || *v < -limit) {
+        *v = *v > 0.0f ? limit : -limit;
+        return true;
+    }
+    return false;
+}
+
+bool BoundInt(int32_t* v, int32_t lo, int32_t hi, int32_t fallback) {
+    if (*v >= lo && *v <= hi) return false;
+    *v = fallback;
+    return true;
+}
 
 long BytesLeft(FILE* file) {
     const long here = std::ftell(file);

@@ -27,6 +27,16 @@ float GetFloat(const unsigned char* p);
 void PutText(unsigned char* p, const char* text, int size);
 // Whether a text field of size bytes holds a terminating NUL.
 int IsTextTerminated(const unsigned char* p, int size);
+// Copies a text field of size bytes into out (size bytes); a field that fills
+// its whole width is cut at its last byte. Answers whether it had to be cut.
+bool GetText(char* out, const unsigned char* p, int size);
+
+// Stored numbers that the program later computes with or converts to
+// integers. A value that is not finite becomes the fallback; a finite one is
+// held within -limit..limit (BoundFloat) or lo..hi (BoundInt, where any value
+// outside becomes the fallback). Each answers whether the value changed.
+bool BoundFloat(float* v, float limit, float fallback);
+bool BoundInt(int32_t* v, int32_t lo, int32_t hi, int32_t fallback);
 
 // Bytes from the current position to the end of the file; -1 when the file
 // cannot tell.

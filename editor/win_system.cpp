@@ -166,13 +166,16 @@ void DropLayoutBackup() { std::remove(plat::ResolvePath(kLoadBackupName).c_str()
 
 // Puts the layout kept by BackUpLayout back after a failed load; without a
 // backup (or when it cannot be read) an empty 4 by 3 table takes its place.
-// name: the restored layout's own name, for its description text.
-void RestoreLayout(bool haveBackup, const char* name) {
+// name: the restored layout's own name, for its description text. Answers
+// whether the layout came back.
+bool RestoreLayout(bool haveBackup, const char* name) {
     const int result = haveBackup ? layoutState.LoadLayout(kLoadBackupName) : LOAD_CANNOT_OPEN;
     if (result != LOAD_OK || !terrain.IsCreated()) {
         ClearLayout();
         NewLayout(0, 4, 3);
-    } else if (name && *name) {
+        return false;
+    }
+    if (name && *name) {
         // The restored layout keeps its own description text.
         char path[LAYOUTFILENAMELEN + 8];
         ComposeLayoutPath(name, path, sizeof path);
@@ -180,6 +183,7 @@ void RestoreLayout(bool haveBackup, const char* name) {
     } else {
         infoText.Load(nullptr);
     }
+    return true;
 }
 
 }  // namespace
@@ -192,9 +196,8 @@ void ComposeLayoutPath(const char* name, char* out, int outSize) {
     // A name that already carries the edition's extension keeps it once.
     if (n > e && strcasecmp(name + n - e, ext) == 0) CopyText(out, outSize, name);
     else JoinStrings(out, outSize, name, ext);
-    // Layout files are written with blanks turned into underscores.
-    for (char* c = out; *c; ++c)
-        if (*c == ' ') *c = '_';
+    // Blanks stay: a listed file is loaded under its own name, and the save
+    // turns them into underscores itself.
 }
 
 int IsSafeLayoutName(const char* name) {
@@ -307,6 +310,7 @@ void RunPendingLoad() {
         char path[LAYOUTFILENAMELEN + 8];
         ComposeLayoutPath(chosen, path, sizeof path);
         layoutState.SetFileName(chosen);
+        bool restored = true;
         // A file that cannot even be opened leaves the layout on screen as
         // it is; any other failure puts it back from the backup.
         FILE* probe = std::strlen(chosen) + 5 < static_cast<size_t>(LAYOUTFILENAMELEN) ? plat::OpenFile(path, "rb")
@@ -319,7 +323,7 @@ void RunPendingLoad() {
             std::fclose(probe);
             const bool haveBackup = BackUpLayout();
             result = layoutState.LoadLayout(path);
-            if (result != LOAD_OK && result != LOAD_TYPES_MISSING) RestoreLayout(haveBackup, previousName);
+            if (result != LOAD_OK && result != LOAD_TYPES_MISSING) restored = RestoreLayout(haveBackup, previousName);
             if (haveBackup) DropLayoutBackup();
         }
         if (result == LOAD_OK) {
@@ -328,7 +332,9 @@ void RunPendingLoad() {
             if (myGlobs.journeyMode && !wasFollowing) StartMusic("journey");
             else if (!myGlobs.journeyMode && wasFollowing) StartMusic("edit");
         } else {
-            layoutState.SetFileName("");
+            // The layout on screen is the one from before the load (or a new
+            // empty table when it could not be put back): it keeps its name.
+            layoutState.SetFileName(restored ? previousName : "");
             messageQueue.AddMessage(texts.Get(34), kWhite);
             if (wasFollowing && !myGlobs.journeyMode) StartMusic("edit");
         }

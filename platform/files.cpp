@@ -1,11 +1,17 @@
 // Wildcard file search with Windows semantics: the folder part goes through
-// the path resolver and names match the pattern ignoring case.
+// the path resolver and names match the pattern ignoring case. Flushing of
+// written files and of their folders.
+#include "platform/files.h"
+
 #include <dirent.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -116,3 +122,58 @@ BOOL DeleteFileA(LPCSTR path) {
     std::string p = plat::ResolvePath(path);
     return remove(p.c_str()) == 0 ? TRUE : FALSE;
 }
+
+// ---------------------------------------------------------------------------
+// Flushing to the disk
+
+namespace {
+
+int failingFlushes = 0;
+int flushesBeforeFailing = 0;
+int flushCount = 0;
+
+// Counts a flush; false when a test asked it to fail.
+bool FlushAllowed() {
+    ++flushCount;
+    if (failingFlushes <= 0) return true;
+    if (flushesBeforeFailing > 0) {
+        --flushesBeforeFailing;
+        return true;
+    }
+    --failingFlushes;
+    return false;
+}
+
+}  // namespace
+
+namespace plat {
+
+bool FlushFile(FILE* file) {
+    if (!file) return false;
+    if (!FlushAllowed()) return false;
+    if (std::fflush(file) != 0 || std::ferror(file)) return false;
+    const int fd = fileno(file);
+    return fd >= 0 && fsync(fd) == 0;
+}
+
+bool FlushFolderOf(const char* name) {
+    if (!name) return false;
+    if (!FlushAllowed()) return false;
+    const std::string path = ResolvePath(name);
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return false;
+    const bool ok = fsync(fd) == 0;
+    close(fd);
+    return ok;
+}
+
+void FailFileFlushesForTest(int count, int skip) {
+    failingFlushes = count > 0 ? count : 0;
+    flushesBeforeFailing = skip > 0 ? skip : 0;
+}
+
+int FileFlushCountForTest() { return flushCount; }
+
+}  // namespace plat

@@ -23,6 +23,7 @@
 #include "app/winmain.h"
 #include "editor/editor.h"
 #include "gfx/display.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "rail/control.h"
 #include "rail/idpool.h"
@@ -34,6 +35,7 @@
 #include "rail/trackaddition.h"
 #include "rail/train.h"
 #include "ui/screenlist.h"
+#include "ui/window.h"
 #include "world/lightlist.h"
 #include "world/skybox.h"
 #include "world/terrain.h"
@@ -117,13 +119,19 @@ void NumberLayout() {
     manualControlTable.SaveIds();
 }
 
-// Renames the temporary file over the layout's name.
+// Renames the temporary file over the layout's name and writes the folder
+// entry to the disk.
 int CommitFile(const std::string& tempPath, const char* name) {
     const std::string target = plat::ResolvePath(name);
     if (std::rename(tempPath.c_str(), target.c_str()) != 0) {
         WriteStartLog("Unable to replace the layout file: ", NOLINEEND);
         WriteStartLog(name);
         std::remove(tempPath.c_str());
+        return 0;
+    }
+    if (!plat::FlushFolderOf(name)) {
+        WriteStartLog("Unable to flush the folder of the layout file: ", NOLINEEND);
+        WriteStartLog(name);
         return 0;
     }
     return 1;
@@ -153,6 +161,14 @@ void RegroupTracks() {
     }
 }
 
+// Whether the knob of a slider in any window is held with the mouse.
+bool IsSliderHeld() {
+    for (const WINDOW* w = windowList.GetFirst(); w; w = w->GetNextWindow())
+        for (const WINOBJ* o = w->GetFirstWinobj(); o; o = o->next)
+            if (o->kind == WINOBJ_SLIDER && o->slider.dragging) return true;
+    return false;
+}
+
 }  // namespace
 
 const char* GetLayoutExtension() { return myGlobs.secondEdition ? ".roi" : ".roa"; }
@@ -167,6 +183,9 @@ void ClearLayout() {
     manualControlTable.Clear();
     trackAdditionList.RemoveAll();
     trackList.DeleteAll();
+    // Controls read from a file are not linked to their pieces until the
+    // load's fix-ups, so removing the pieces does not find them.
+    controlList.RemoveAll();
     powerList.UpdatePower();
     trainList.DeleteAll();
     terrobjList.RemoveAll(1);
@@ -331,22 +350,24 @@ int LAYOUT_STATE::ReadSettings(FILE* file) {
         WriteStartLog("Settings block of the layout file holds an invalid ground point");
         vGroundPoint[0] = vGroundPoint[1] = 0.0f;
     }
-    bSelectTracks = Flag(GetInt(b + 8));
-    bSelectObjects = Flag(GetInt(b + 12));
-    bSelectPlants = Flag(GetInt(b + 16));
-    bSelectVehicles = Flag(GetInt(b + 20));
+    // The options are kept as stored: each counts as on when it is not 0.
+    // The mode picks between two behaviours and is read as 0 or 1.
+    bSelectTracks = GetInt(b + 8);
+    bSelectObjects = GetInt(b + 12);
+    bSelectPlants = GetInt(b + 16);
+    bSelectVehicles = GetInt(b + 20);
     mode = Flag(GetInt(b + 24));
-    bEditable = Flag(GetInt(b + 28));
-    bShowGrid = Flag(GetInt(b + 32));
+    bEditable = GetInt(b + 28);
+    bShowGrid = GetInt(b + 32);
     terrobjList.SetCullThreshold(GetFloat(b + 36));
-    bShowLabels = Flag(GetInt(b + 40));
-    bShowTooltips = Flag(GetInt(b + 44));
-    skybox.SetBaseFlag(Flag(GetInt(b + 48)));
-    controlList.SetShowControls(Flag(GetInt(b + 52)));
-    trackList.SetShowSwitchSigns(Flag(GetInt(b + 56)));
+    bShowLabels = GetInt(b + 40);
+    bShowTooltips = GetInt(b + 44);
+    skybox.SetBaseFlag(GetInt(b + 48));
+    controlList.SetShowControls(GetInt(b + 52));
+    trackList.SetShowSwitchSigns(GetInt(b + 56));
     if (size == SETTINGSBLOCK) {
-        bDrawRaised = Flag(GetInt(b + 60));
-        bDrawUnderground = Flag(GetInt(b + 64));
+        bDrawRaised = GetInt(b + 60);
+        bDrawUnderground = GetInt(b + 64);
     } else {
         bDrawRaised = 1;
         bDrawUnderground = 1;
@@ -373,27 +394,24 @@ int LAYOUT_STATE::WriteLayout(FILE* file) {
     return 1;
 }
 
-int LAYOUT_STATE::WriteLayoutFile(const char* name) {
-    std::string temp = std::string(name) + ".tmp";
-    const std::string tempPath = plat::ResolvePath(temp.c_str());
-    FILE* file = plat::OpenFile(temp.c_str(), "w+b");
+int LAYOUT_STATE::WriteTempFile(const char* temp) {
+    FILE* file = plat::OpenFile(temp, "w+b");
     if (!file) {
         WriteStartLog("Unable to create layout file: ", NOLINEEND);
-        WriteStartLog(name);
+        WriteStartLog(temp);
         return 0;
     }
-    if (!WriteHeader(file)) {
-        std::fclose(file);
-        std::remove(tempPath.c_str());
-        WriteStartLog("Unable to write the header of layout file: ", NOLINEEND);
-        WriteStartLog(name);
-        return 0;
-    }
-    int ok = WriteLayout(file);
-    if (std::fflush(file) != 0 || std::ferror(file)) ok = 0;
+    int ok = WriteHeader(file) && WriteLayout(file);
+    if (!plat::FlushFile(file)) ok = 0;
     if (std::fclose(file) != 0) ok = 0;
-    if (!ok) {
-        std::remove(tempPath.c_str());
+    if (!ok) std::remove(plat::ResolvePath(temp).c_str());
+    return ok;
+}
+
+int LAYOUT_STATE::WriteLayoutFile(const char* name) {
+    const std::string temp = std::string(name) + ".tmp";
+    const std::string tempPath = plat::ResolvePath(temp.c_str());
+    if (!WriteTempFile(temp.c_str())) {
         WriteStartLog("Unable to write layout file, the old file is kept: ", NOLINEEND);
         WriteStartLog(name);
         return 0;
@@ -578,8 +596,8 @@ void LAYOUT_STATE::Autosave() {
         autosaveTimer += frameTime;
         return;
     }
-    // Not while the load or save windows are open.
-    if (editorState >= 122 && editorState <= 125) return;
+    // Not while a slider is dragged or the load or save windows are open.
+    if (IsSliderHeld() || (editorState >= 122 && editorState <= 125)) return;
     autosaveTimer = 0;
     messageQueue.AddMessage(texts.Get(357), AUTOSAVECOLOUR);
 
@@ -593,15 +611,7 @@ void LAYOUT_STATE::Autosave() {
     // a failed write keeps both.
     myGlobs.loadFileVersion = LAYOUTFILEVERSION;
     NumberLayout();
-    FILE* file = plat::OpenFile(temp.c_str(), "w+b");
-    int ok = file != nullptr;
-    if (ok) {
-        ok = WriteHeader(file) && WriteLayout(file);
-        if (std::fflush(file) != 0 || std::ferror(file)) ok = 0;
-        if (std::fclose(file) != 0) ok = 0;
-    }
-    if (!ok) {
-        if (file) std::remove(tempPath.c_str());
+    if (!WriteTempFile(temp.c_str())) {
         WriteStartLog("Autosave failed, the older autosaves are kept");
         return;
     }
@@ -610,6 +620,9 @@ void LAYOUT_STATE::Autosave() {
         const std::string to = plat::ResolvePath(second.c_str());
         if (std::rename(from.c_str(), to.c_str()) != 0) WriteStartLog("Unable to rename autosave1 to autosave2");
     }
-    if (!CommitFile(tempPath, first.c_str())) return;
+    if (!CommitFile(tempPath, first.c_str())) {
+        WriteStartLog("Autosave failed");
+        return;
+    }
     messageQueue.AddMessage(texts.Get(358), AUTOSAVECOLOUR);
 }

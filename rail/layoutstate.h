@@ -211,8 +211,11 @@ public:
 private:
     // Writes the whole layout to an open file; 0 when any write failed.
     int WriteLayout(FILE* file);
+    // Writes the header and the layout into a new file and flushes it to the
+    // disk; the file is removed again when any of it fails.
+    int WriteTempFile(const char* temp);
     // Writes the layout to name through a temporary file that replaces name
-    // only when everything was written.
+    // only when everything was written and flushed.
     int WriteLayoutFile(const char* name);
     // Reads sections 1 to 12; 0 when a section is missing or damaged.
     int ReadSections(FILE* file, int version);

@@ -580,7 +580,7 @@ int MANUAL_CONTROL_TABLE::Load(FILE* file) {
         WriteStartLog("Control table section missing in MANUAL_CONTROL_TABLE::Load()");
         return 0;
     }
-    const int shown = b[0] ? 1 : 0;
+    const int shown = b[0];
     const int32_t count = GetInt(b + 1);
     const long left = BytesLeft(file);
     if (count < 0 || (left >= 0 && static_cast<long long>(count) * 8 > left)) {
@@ -624,14 +624,16 @@ void MANUAL_CONTROL_TABLE::RestoreObjects() {
         if (why) {
             WriteStartLog(why, e->objectId < 0 ? 0 : e->objectId);
             Remove(e);
-        } else if (p) {
-            // The piece keeps the table in step when the feature goes.
-            if (e->controlType == MCT_SWITCH) p->bSwitchInTable = 1;
-            else if (e->controlType == MCT_DETACH) p->bDetachInTable = 1;
-            else if (e->controlType == MCT_BARRIER) p->bBarrierInTable = 1;
-            else if (e->controlType == MCT_TURNTABLE) p->bTurntableInTable = 1;
         } else {
-            static_cast<POWER_NODE*>(e->pObject)->bInTable = 1;
+            // The feature keeps the table in step when it goes; a flag that
+            // is already on keeps its stored value.
+            int* inTable = nullptr;
+            if (!p) inTable = &static_cast<POWER_NODE*>(e->pObject)->bInTable;
+            else if (e->controlType == MCT_SWITCH) inTable = &p->bSwitchInTable;
+            else if (e->controlType == MCT_DETACH) inTable = &p->bDetachInTable;
+            else if (e->controlType == MCT_BARRIER) inTable = &p->bBarrierInTable;
+            else if (e->controlType == MCT_TURNTABLE) inTable = &p->bTurntableInTable;
+            if (inTable && !*inTable) *inTable = 1;
         }
         e = next;
     }

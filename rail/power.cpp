@@ -59,7 +59,7 @@ void POWER_NODE::WriteRecord(unsigned char out[POWERRECORDSIZE]) const {
 
 void POWER_NODE::ReadRecord(const unsigned char in[POWERRECORDSIZE]) {
     pPrev = pNext = nullptr;
-    std::memcpy(name, in + 8, POWERNAMELEN);
+    GetText(name, in + 8, POWERNAMELEN);
     defaultValue = GetInt(in + 72);
     currentValue = GetInt(in + 76);
     pTrack = nullptr;
@@ -230,19 +230,19 @@ int POWER_LIST::Load(FILE* file) {
         }
         POWER_NODE tmp;
         tmp.ReadRecord(rec);
-        if (!IsTextTerminated(rec + 8, POWERNAMELEN) || tmp.trackId < 0) {
-            WriteStartLog("Power feed point record dropped in POWER_LIST::Load():", i);
-            continue;
-        }
+        // A node whose piece does not resolve goes with the fix-ups.
+        const int defaultValue = tmp.defaultValue, currentValue = tmp.currentValue;
+        tmp.defaultValue = ClampValue(tmp.defaultValue);
+        tmp.currentValue = ClampValue(tmp.currentValue);
+        if (!IsTextTerminated(rec + 8, POWERNAMELEN) || tmp.defaultValue != defaultValue ||
+            tmp.currentValue != currentValue)
+            WriteStartLog("Power feed point record repaired in POWER_LIST::Load():", i);
         POWER_NODE* n = new (std::nothrow) POWER_NODE;
         if (!n) {
             WriteStartLog("Out of memory in POWER_LIST::Load()");
             return 0;
         }
         *n = tmp;
-        n->defaultValue = ClampValue(n->defaultValue);
-        n->currentValue = ClampValue(n->currentValue);
-        n->bInTable = n->bInTable ? 1 : 0;
         Append(n);
     }
     if (std::fread(word, 4, 1, file) != 1) {

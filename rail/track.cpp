@@ -211,8 +211,8 @@ void TRACK::ReadRecord(const unsigned char* in, int size) {
     barrierState = GetInt(buf + 236);
     barrierAnim = GetFloat(buf + 240);
     bBarrierInTable = GetInt(buf + 244);
-    std::memcpy(name, buf + 248, TRACKNAMELEN);
-    std::memcpy(featureName, buf + 280, TRACKFEATURENAMELEN);
+    GetText(name, buf + 248, TRACKNAMELEN);
+    GetText(featureName, buf + 280, TRACKFEATURENAMELEN);
     bSwitchInTable = GetInt(buf + 296);
     bTurntable = GetInt(buf + 300);
     bTurning = GetInt(buf + 304);
@@ -222,40 +222,65 @@ void TRACK::ReadRecord(const unsigned char* in, int size) {
     bTurntableInTable = GetInt(buf + 320);
 }
 
-int TRACK::IsValidRecord(int typeCount, const char** why) const {
-    const char* reason = nullptr;
-    int types = typeCount > 0 ? typeCount : STANDARDTRACKTYPES;
-    if (kind < 0 || kind > 5) reason = "kind";
-    else if (typeIndex < 0 || typeIndex >= types) reason = "type index";
-    else if (typeCount > 0 && trackList.GetTypeKind(typeIndex) != (kind == TRACK_STRETCHED ? TRACK_STRAIGHT : kind))
-        reason = "type index";
-    else if (!std::isfinite(length) || length <= 0.0f) reason = "length";
-    else if (switchState < 1 || switchState > 3) reason = "switch state";
-    else if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z) || !std::isfinite(heading) ||
-             !std::isfinite(pitch))
-        reason = "position";
-    else if (!std::memchr(name, 0, TRACKNAMELEN) || !std::memchr(featureName, 0, TRACKFEATURENAMELEN))
-        reason = "name";
-    else if (bTurntable && (!std::isfinite(targetHeading) || !std::isfinite(pitHeading)))
-        reason = "turntable";
-    if (!reason) {
-        for (int i = 0; i < 3 && !reason; i++) {
-            const TRACK_END& e = end[i];
-            if (e.state < END_NONE || e.state > END_CONNECTED) reason = "end state";
-            else if (e.conEnd < 0 || e.conEnd > 2) reason = "end index";
-            else if (e.trackId < 0) reason = "end id";
-        }
+int TRACK::CanBePlaced(int typeCount) const {
+    const int types = typeCount > 0 ? typeCount : STANDARDTRACKTYPES;
+    if (kind < 0 || kind > 5 || typeIndex < 0 || typeIndex >= types) return 0;
+    // The type must be of the piece's kind (a stretched straight stretches a
+    // straight type).
+    if (typeCount > 0 && trackList.GetTypeKind(typeIndex) != (kind == TRACK_STRETCHED ? TRACK_STRAIGHT : kind))
+        return 0;
+    return 1;
+}
+
+const char* TRACK::RepairRecord() {
+    const char* repaired = nullptr;
+    auto note = [&repaired](bool changed, const char* field) {
+        if (changed && !repaired) repaired = field;
+    };
+    // Coordinates and angles far beyond any table still convert to grid
+    // cells and light cells without overflowing.
+    constexpr float kFar = 1.0e6f;
+    note(BoundFloat(&x, kFar, 0.0f) | BoundFloat(&y, kFar, 0.0f) | BoundFloat(&z, kFar, 0.0f), "position");
+    note(BoundFloat(&heading, kFar, 0.0f) | BoundFloat(&pitch, kFar, 0.0f), "heading");
+    if (!std::isfinite(length) || length <= 0.0f || length > kFar) {
+        float typeLength = 1.0f, arcLength = 1.0f;
+        trackList.GetTypeValues(typeIndex, &typeLength, &arcLength, nullptr, nullptr, nullptr);
+        length = (kind == TRACK_CURVE || IsSwitch()) ? arcLength : typeLength;
+        if (!(length > 0.0f)) length = 1.0f;
+        note(true, "length");
     }
-    if (!reason) {
-        // The ends in use follow from the kind.
-        int used = IsSwitch() ? 3 : (kind == TRACK_ENDPIECE ? 1 : 2);
-        for (int i = 0; i < 3 && !reason; i++) {
-            if (i < used && end[i].state == END_NONE) reason = "end state";
-            if (i >= used && end[i].state != END_NONE) reason = "end state";
+    note(BoundInt(&switchState, 1, 3, 1), "switch state");
+    note(BoundInt(&groundState, 0, 3, 0), "ground state");
+    note(BoundInt(&powerValue, -10, 10, 0), "power value");
+    note(powerDir != 1 && powerDir != -1, "power direction");
+    if (powerDir != -1) powerDir = 1;
+    note(BoundInt(&barrierSide, 0, 1, 0), "barrier side");
+    note(BoundInt(&barrierShown, 1, 2, 1) | BoundInt(&barrierState, 1, 2, 1), "barrier state");
+    note(BoundFloat(&barrierAnim, 100.0f, 10.0f), "barrier animation");
+    note(BoundFloat(&targetHeading, kFar, heading) | BoundFloat(&pitHeading, kFar, 0.0f), "turntable");
+    // The deck is drawn as the type after the pit's.
+    note(BoundInt(&turntableObj, 0, MAXIDS - 2, 0), "turntable object");
+
+    // The ends in use follow from the kind; a link to an end index that no
+    // piece has is cut here and on the partner's side when the links are
+    // restored.
+    const int used = IsSwitch() ? 3 : (kind == TRACK_ENDPIECE ? 1 : 2);
+    for (int i = 0; i < 3; i++) {
+        TRACK_END& e = end[i];
+        const int state = e.state;
+        if (i >= used) e.state = END_NONE;
+        else if (e.state != END_FREE && e.state != END_CONNECTED) e.state = END_FREE;
+        note(e.state != state, "end state");
+        if (e.state != END_CONNECTED || e.conEnd < 0 || e.conEnd > 2 || e.trackId <= 0) {
+            note(e.state == END_CONNECTED, "end link");
+            if (e.state == END_CONNECTED) e.state = END_FREE;
+            if (e.conEnd < 0 || e.conEnd > 2) e.conEnd = 0;
+            if (e.trackId < 0) e.trackId = 0;
         }
+        note(BoundFloat(&e.x, kFar, NOPOINT) | BoundFloat(&e.y, kFar, NOPOINT) | BoundFloat(&e.z, kFar, z),
+             "end point");
     }
-    if (why) *why = reason;
-    return reason == nullptr;
+    return repaired;
 }
 
 // ---------------------------------------------------------------------------
@@ -764,15 +789,21 @@ int TRACK_LIST::Load(FILE* file) {
         }
         TRACK t;
         t.ReadRecord(rec, size);
-        const char* why = nullptr;
-        if (!t.IsValidRecord(typeCount, &why)) {
-            char text[128];
-            JoinStrings(text, sizeof(text), "Track record dropped in TRACK_LIST::Load(), bad ", why, ":");
-            WriteStartLog(text, i);
+        if (!t.CanBePlaced(typeCount)) {
+            WriteStartLog(t.kind < 0 || t.kind > 5 ? "Track record dropped in TRACK_LIST::Load(), bad kind:"
+                                                   : "Track record dropped in TRACK_LIST::Load(), bad type index:",
+                          i);
             continue;
         }
+        const char* why = t.RepairRecord();
+        if (!IsTextTerminated(rec + 248, TRACKNAMELEN) || !IsTextTerminated(rec + 280, TRACKFEATURENAMELEN))
+            why = why ? why : "name";
+        if (why) {
+            char text[128];
+            JoinStrings(text, sizeof(text), "Track record repaired in TRACK_LIST::Load(), bad ", why, ":");
+            WriteStartLog(text, i);
+        }
         if (t.switchState == 3) t.switchState = 1;
-        if (t.groundState < 0 || t.groundState > 3) t.groundState = 0;
         if (!AppendCopy(&t)) return 0;
     }
     return 1;

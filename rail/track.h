@@ -125,9 +125,14 @@ struct TRACK {
     // Reads a record of TRACKRECORDSIZE or TRACKRECORDSIZE_V13 bytes; the
     // fields a short record lacks are 0. Links are left null.
     void ReadRecord(const unsigned char* in, int size);
-    // Whether the values of a record read from a file can be used; the reason
-    // of a refusal goes to *why.
-    int IsValidRecord(int typeCount, const char** why) const;
+    // Whether a record read from a file names a kind and a type of that kind
+    // (with typeCount 0, one of the standard types).
+    int CanBePlaced(int typeCount) const;
+    // Puts every other field of a record read from a file that the program
+    // could not use back to a usable value: coordinates, lengths, states,
+    // power values, the turntable and end links (a link to an end index
+    // outside 0..2 is cut). Answers the first field it changed, or null.
+    const char* RepairRecord();
 
     // --- features ---
     void SetSwitchState1() { switchState = 1; }

@@ -157,7 +157,9 @@ int TRACKADDITION_LIST::Load(FILE* file) {
         }
         TRACKADDITION tmp;
         tmp.ReadRecord(rec);
-        if (tmp.type != 1 || tmp.trackId < 0) {
+        // Only type 1 can be placed; a piece that does not resolve drops the
+        // addition with the fix-ups.
+        if (tmp.type != 1) {
             WriteStartLog("Track addition record dropped in TRACKADDITION_LIST::Load():", i);
             continue;
         }

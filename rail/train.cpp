@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "app/myglobs.h"
 #include "app/random.h"
@@ -205,6 +206,36 @@ void TRAIN::ReadRecord(const unsigned char* in, int size) {
     bStopped = GetInt(in + 5016);
     controlMask = (size >= TRAINRECORDSIZE) ? GetInt(in + 5020) : 0;
     moveMark = 0;
+}
+
+int TRAIN::RepairRecord() {
+    // Far beyond any table or speed, still safe to convert to integers.
+    constexpr float kFar = 1.0e6f;
+    // The longest wait between two shakes that UpdatePose draws.
+    constexpr int kMaxJitterTime = 1000;
+    bool changed = false;
+    auto vector = [&changed](D3DXVECTOR3* v) {
+        changed |= BoundFloat(&v->x, kFar, 0.0f) | BoundFloat(&v->y, kFar, 0.0f) | BoundFloat(&v->z, kFar, 0.0f);
+    };
+    if (orientation != 1 && orientation != -1) orientation = 1, changed = true;
+    changed |= BoundInt(&branch, 1, 2, 1);
+    if (coupled0End != 0 && coupled0End != 1) coupled0Id = 0, coupled0End = 0, changed = true;
+    if (coupled1End != 0 && coupled1End != 1) coupled1Id = 0, coupled1End = 0, changed = true;
+    changed |= BoundFloat(&halfLength, kFar, 0.0f);
+    if (halfLength < 0.0f) halfLength = 0.0f, changed = true;
+    for (float* v : {&speed, &setSpeed, &targetSpeed, &pushingEngines, &trailingLoad, &frameSpeed, &lastFrameSpeed,
+                     &heading, &pitch, &radius, &bogie0Heading, &bogie0Pitch, &bogie1Heading, &bogie1Pitch})
+        changed |= BoundFloat(v, kFar, 0.0f);
+    changed |= BoundFloat(&posPercent, kFar, 0.0f) | BoundFloat(&posDistance, kFar, -1.0f);
+    for (D3DXVECTOR3* v : {&vPos, &vBogie0, &vBogie1, &vJitter, &vSphereCenter}) vector(v);
+    for (D3DXVECTOR3& v : vPoints) vector(&v);
+    changed |= BoundInt(&pointCount, 0, MAXTRAINPOINTS, pointCount < 0 ? 0 : MAXTRAINPOINTS);
+    changed |= BoundInt(&jitterTimer, 0, kMaxJitterTime, 0);
+    if (BoundInt(&baseSpeed, -static_cast<int>(kFar), static_cast<int>(kFar), 0)) {
+        GetObjVehicleParam(objId, &baseSpeed);
+        changed = true;
+    }
+    return changed ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -115,6 +115,10 @@ public:
     // Reads a record of TRAINRECORDSIZE or TRAINRECORDSIZE_V10 bytes (the
     // short one widened with controlMask 0). Links are left null.
     void ReadRecord(const unsigned char* in, int size);
+    // Puts the fields of a record read from a file that the walk, the drawing
+    // or the timers could not use back to usable values (positions, speeds,
+    // timers, couplings, counts). Answers whether anything changed.
+    int RepairRecord();
 
     // --- the record (file offsets in comments) ---
     TRAIN* pPrev = nullptr;          // 0

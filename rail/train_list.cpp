@@ -475,19 +475,7 @@ int TRAIN_LIST::Load(FILE* file) {
         } else if (!vehicleType) {
             continue;
         }
-        // Values no walk or drawing can use are put back to safe ones.
-        if (t.orientation != 1 && t.orientation != -1) t.orientation = 1;
-        if (t.branch != 1 && t.branch != 2) t.branch = 1;
-        if (t.coupled0End != 0 && t.coupled0End != 1) t.coupled0Id = 0, t.coupled0End = 0;
-        if (t.coupled1End != 0 && t.coupled1End != 1) t.coupled1Id = 0, t.coupled1End = 0;
-        if (!Finite(t.halfLength) || t.halfLength < 0.0f) t.halfLength = 0.0f;
-        for (float* v : {&t.speed, &t.setSpeed, &t.targetSpeed, &t.pushingEngines, &t.trailingLoad, &t.frameSpeed,
-                         &t.lastFrameSpeed, &t.heading, &t.pitch, &t.radius})
-            if (!Finite(*v)) *v = 0.0f;
-        if (!Finite(t.posPercent)) t.posPercent = 0.0f;
-        if (t.pointCount < 0) t.pointCount = 0;
-        if (t.pointCount > MAXTRAINPOINTS) t.pointCount = MAXTRAINPOINTS;
-        t.bActive = t.bActive ? 1 : 0;
+        if (t.RepairRecord()) WriteStartLog("Vehicle record repaired in TRAIN_LIST::Load():", i);
         if (!AddLoadedTrain(t)) continue;
     }
     return 1;
@@ -512,8 +500,9 @@ void TRAIN_LIST::RestoreLinks() {
         } else {
             if (t->posPercent < 0.0f) t->posPercent = 0.0f;
             if (t->posPercent > 100.0f) t->posPercent = 100.0f;
-            t->posDistance = t->posPercent * t->pTrack->length / 100.0f;
-            if (!t->pTrack->IsSwitch()) t->branch = 1;
+            // The stored distance is kept while it lies on the piece.
+            if (!(t->posDistance >= 0.0f && t->posDistance <= t->pTrack->length))
+                t->posDistance = t->posPercent * t->pTrack->length / 100.0f;
         }
         t = n;
     }
@@ -545,7 +534,6 @@ void TRAIN_LIST::RestoreLinks() {
             (k == 0 ? t->coupled0End : t->coupled1End) = 0;
         }
     }
-    for (TRAIN* t = pHead; t; t = t->pNext) t->bFreeCoupler = (t->pCoupled0 && t->pCoupled1) ? 0 : 1;
 }
 
 int TRAIN_LIST::CheckTrainObjects() const {

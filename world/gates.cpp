@@ -9,6 +9,7 @@
 namespace {
 
 using recordio::GetFloat;
+using recordio::GetText;
 using recordio::GetU32;
 using recordio::PutFloat;
 using recordio::PutU32;
@@ -53,15 +54,15 @@ void CGates::ToBytes(uint8_t out[RECORD_SIZE]) const {
     out[12 + sizeof(name) - 1] = 0;
 }
 
-bool CGates::FromBytes(const uint8_t in[RECORD_SIZE]) {
+void CGates::FromBytes(const uint8_t in[RECORD_SIZE], int* repaired) {
     float a = GetFloat(in + 4);
     float t = GetFloat(in + 8);
-    if (!std::isfinite(a) || !std::isfinite(t)) return false;
+    bool changed = !std::isfinite(a) || !std::isfinite(t) || ClampAngle(a) != a;
     angle = ClampAngle(a);
-    // Only the two end positions are ever targets.
-    target = t > OPEN_ANGLE / 2.0f ? OPEN_ANGLE : 0.0f;
+    // Only the two end positions are ever targets; a target that is no
+    // number leaves the gate closed.
+    target = std::isfinite(t) && t > OPEN_ANGLE / 2.0f ? OPEN_ANGLE : 0.0f;
     open = angle > OPEN_LIMIT ? 1 : 0;
-    std::memcpy(name, in + 12, sizeof(name));
-    name[sizeof(name) - 1] = 0;
-    return true;
+    changed |= GetText(name, in + 12, sizeof(name));
+    if (repaired) *repaired = changed ? 1 : 0;
 }

@@ -25,10 +25,11 @@ public:
     void SetAngle(float value);
 
     // Layout-file form: open (int32), angle, target (floats), name (64 bytes),
-    // little-endian. Reading validates every field and answers false for a
-    // record that cannot be a gate (the record is then left unchanged).
+    // little-endian. Reading keeps the angle within 0..80 (an angle that is no
+    // number closes the gate), the target at one of its two ends and the name
+    // terminated; *repaired = 1 when a field had to be changed.
     void ToBytes(uint8_t out[RECORD_SIZE]) const;
-    bool FromBytes(const uint8_t in[RECORD_SIZE]);
+    void FromBytes(const uint8_t in[RECORD_SIZE], int* repaired = nullptr);
 
     int open = 0;
     float angle = 0.0f;

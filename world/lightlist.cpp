@@ -884,8 +884,9 @@ int LIGHTLIST::Load(FILE* file) {
     int nightIn = GetU32(buf) != 0 ? 1 : 0;
     D3DLIGHT8 sunIn;
     if (!ReadLight(buf + 8, &sunIn)) {
-        WriteStartLog("Lighting section of the layout file holds an invalid sun !!!");
-        return 0;
+        // The rest of the section still reads; the sun stays as it is.
+        WriteStartLog("Lighting section of the layout file holds an invalid sun, the sun is kept !!!");
+        sunIn = sun;
     }
     unsigned ambient;
     int lamps;

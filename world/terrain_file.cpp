@@ -1,10 +1,13 @@
 // The terrain's layout section: tile counts, the vertex arrays and the blur
 // entries, field by field in little-endian order.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
 
+#include "app/recordio.h"
 #include "app/startlog.h"
 #include "world/terrain.h"
 
@@ -66,6 +69,39 @@ bool BlurEntryFits(const BLUR_ENTRY& e, int gx, int gy) {
     if (e.role == 0) return e.i >= 0 && e.i < gx && e.j >= 0 && e.j < gy;
     if (e.role == 5) return e.i >= 1 && e.i <= gx && e.j >= 1 && e.j <= gy;
     return false;
+}
+
+// Puts back what the drawing and the ground queries cannot use: positions
+// that are no numbers (the grid point instead; heights held within a
+// million units), normals that are no numbers (straight up) and ground
+// texture indices outside the 8 by 8 atlas (texture 0, no second texture).
+// Answers the number of vertices changed.
+int RepairVertices(REAL_TERRAIN_VERTEX* real, UV_COMPONENT* uvs, int gx, int gy, int w, int d) {
+    constexpr int kAtlasTextures = 64;
+    int changed = 0;
+    for (int i = 0; i <= gx; ++i) {
+        for (int j = 0; j <= gy; ++j) {
+            const size_t v = static_cast<size_t>(i) * (gy + 1) + j;
+            REAL_TERRAIN_VERTEX& rv = real[v];
+            bool bad = false;
+            const float gridX = i * (w * TERRAIN_TILESIZE) / gx - w * TERRAIN_TILESIZE / 2.0f;
+            const float gridY = j * (d * TERRAIN_TILESIZE) / gy - d * TERRAIN_TILESIZE / 2.0f;
+            bad |= recordio::BoundFloat(&rv.position.x, 1.0e6f, gridX);
+            bad |= recordio::BoundFloat(&rv.position.y, 1.0e6f, gridY);
+            bad |= recordio::BoundFloat(&rv.position.z, 1.0e6f, 0.0f);
+            if (!std::isfinite(rv.normal.x) || !std::isfinite(rv.normal.y) || !std::isfinite(rv.normal.z)) {
+                rv.normal = D3DXVECTOR3(0.0f, 0.0f, -1.0f);
+                bad = true;
+            }
+            for (int r = 0; r < 6; ++r) {
+                UV_COMPONENT& uv = uvs[v * 6 + r];
+                bad |= recordio::BoundInt(&uv.texture1, 0, kAtlasTextures - 1, 0);
+                bad |= recordio::BoundInt(&uv.texture2, -1, kAtlasTextures - 1, -1);
+            }
+            if (bad) changed++;
+        }
+    }
+    return changed;
 }
 
 int LoadFailed(const char* why) {
@@ -166,6 +202,7 @@ int TERRAIN2::Load(FILE* file) {
     if (count < 0) return LoadFailed("bad blur entry count");
     std::vector<BLUR_ENTRY> entries;
     entries.reserve(static_cast<size_t>(std::min(count, BLUR_MAXENTRIES)));
+    int dropped = 0;
     for (int k = 0; k < count; ++k) {
         BLUR_ENTRY e;
         e.i = in.I32();
@@ -174,9 +211,15 @@ int TERRAIN2::Load(FILE* file) {
         e.free = in.I32();
         if (!in.Ok()) return LoadFailed("truncated");
         if (k >= BLUR_MAXENTRIES) continue;  // read and dropped
-        if (!BlurEntryFits(e, gx, gy)) return LoadFailed("bad blur entry");
+        if (!BlurEntryFits(e, gx, gy)) {
+            dropped++;
+            continue;
+        }
         entries.push_back(e);
     }
+    if (dropped) WriteStartLog("Blur entries outside the grid dropped in TERRAIN2::Load():", dropped);
+    const int repaired = RepairVertices(real.get(), uvs.get(), gx, gy, w, d);
+    if (repaired) WriteStartLog("Terrain vertices repaired in TERRAIN2::Load():", repaired);
 
     if (!CreateTerrain(w, d)) return 0;
     std::memcpy(vRealTerrain.get(), real.get(), sizeof(REAL_TERRAIN_VERTEX) * n);

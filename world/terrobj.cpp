@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 #include "app/recordio.h"
 #include "app/gamestate.h"
@@ -53,6 +54,17 @@ void LogLine(const char* text, int number) {
 }
 
 IDirect3DDevice8* Device() { return display.GetDevice(); }
+
+// Whether the object's type is loaded. Objects of a missing type (a layout
+// that named types this run lacks) are left out of the drawing and of what
+// reads their type; the start log gets the type once, not once per object
+// and frame.
+bool IsTypeLoaded(int objId) {
+    if (GetXID(objId, 0) >= 0) return true;
+    static std::unordered_set<int> reported;
+    if (reported.insert(objId).second) GetXID(objId, 1);
+    return false;
+}
 
 }  // namespace
 
@@ -313,30 +325,20 @@ void TERROBJ::ToBytes(uint8_t out[TERROBJ_RECORD_SIZE]) const {
     PutFloat(out + 172, targetPitch);
     PutFloat(out + 176, targetRoll);
     PutFloat(out + 180, turnSpeed);
-    out[184] = atTarget ? 1 : 0;
+    out[184] = atTarget;
 }
 
-bool TERROBJ::FromBytes(const uint8_t* in, int size, int* hasGateRecord) {
+bool TERROBJ::FromBytes(const uint8_t* in, int size, int* hasGateRecord, int* repaired) {
     if (size != TERROBJ_RECORD_SIZE && size != TERROBJ_RECORD_SIZE_V14 && size != TERROBJ_RECORD_SIZE_OLD)
         return false;
-    float f[32];
-    int n = 0;
-    const int floatOffsets[] = {16, 20, 24, 28, 32, 36, 40, 44, 72, 144};
-    for (int off : floatOffsets) f[n++] = GetFloat(in + off);
-    for (int i = 0; i < n; i++)
-        if (!std::isfinite(f[i])) return false;
-    float extra[6] = {};
-    if (size >= TERROBJ_RECORD_SIZE_V14) {
-        extra[0] = GetFloat(in + 160);
-        extra[1] = GetFloat(in + 164);
-        if (!std::isfinite(extra[0]) || !std::isfinite(extra[1])) return false;
-    }
-    if (size >= TERROBJ_RECORD_SIZE) {
-        for (int i = 0; i < 4; i++) {
-            extra[2 + i] = GetFloat(in + 168 + 4 * i);
-            if (!std::isfinite(extra[2 + i])) return false;
-        }
-    }
+    // Positions far beyond any table still convert to grid and light cells.
+    constexpr float kFar = 1.0e6f;
+    bool changed = false;
+    auto number = [&](int offset, float fallback) {
+        float v = GetFloat(in + offset);
+        changed |= BoundFloat(&v, kFar, fallback);
+        return v;
+    };
 
     prev = next = nullptr;
     light = nullptr;
@@ -344,31 +346,30 @@ bool TERROBJ::FromBytes(const uint8_t* in, int size, int* hasGateRecord) {
     gate = nullptr;
     type = GetInt(in + 8);
     objId = GetInt(in + 12);
-    x = f[0];
-    y = f[1];
-    z = f[2];
-    scale = f[3] > 0.0f ? f[3] : 1.0f;
-    sphereCenter[0] = f[4];
-    sphereCenter[1] = f[5];
-    sphereCenter[2] = f[6];
-    radius = f[7] >= 0.0f ? f[7] : 0.0f;
-    for (int i = 0; i < 6; i++) {
-        float u = GetFloat(in + 48 + 4 * i);
-        unused[i] = std::isfinite(u) ? u : 0.0f;
-    }
-    heading = NormaliseHeading(f[8]);
-    selected = GetInt(in + 76) ? 1 : 0;
+    x = number(16, 0.0f);
+    y = number(20, 0.0f);
+    z = number(24, 0.0f);
+    scale = number(28, 1.0f);
+    if (!(scale > 0.0f)) scale = 1.0f, changed = true;
+    for (int i = 0; i < 3; i++) sphereCenter[i] = number(32 + 4 * i, 0.0f);
+    radius = number(44, 0.0f);
+    if (radius < 0.0f) radius = 0.0f, changed = true;
+    for (int i = 0; i < 6; i++) unused[i] = number(48 + 4 * i, 0.0f);
+    // The heading is kept as stored: an object saved in the middle of a turn
+    // goes on toward its stored target.
+    heading = number(72, 0.0f);
+    selected = GetInt(in + 76);
     inBatch = 0;
     lampColour = GetInt(in + 84);
     colour1 = GetU32(in + 96);
     colour2 = GetU32(in + 104);
-    hasColour1 = GetInt(in + 108) ? 1 : 0;
-    hasColour2 = GetInt(in + 112) ? 1 : 0;
-    std::memcpy(name, in + 116, sizeof(name));
-    name[sizeof(name) - 1] = 0;
-    heightOffset = f[9] < 0.0f ? f[9] : 0.0f;
+    hasColour1 = GetInt(in + 108);
+    hasColour2 = GetInt(in + 112);
+    changed |= GetText(name, in + 116, sizeof(name));
+    heightOffset = number(144, 0.0f);
+    if (heightOffset > 0.0f) heightOffset = 0.0f, changed = true;
     if (hasGateRecord) *hasGateRecord = GetU32(in + 148) != 0 ? 1 : 0;
-    controlMark = GetInt(in + 152) ? 1 : 0;
+    controlMark = GetInt(in + 152);
     serial = GetInt(in + 156);
     if (size == TERROBJ_RECORD_SIZE_OLD) {
         heightOffset = 0.0f;
@@ -378,22 +379,23 @@ bool TERROBJ::FromBytes(const uint8_t* in, int size, int* hasGateRecord) {
         atTarget = 1;
         turnSpeed = 0.0f;
     } else if (size == TERROBJ_RECORD_SIZE_V14) {
-        pitch = extra[0];
-        roll = extra[1];
+        pitch = number(160, 0.0f);
+        roll = number(164, 0.0f);
         targetHeading = heading;
         targetPitch = pitch;
         targetRoll = roll;
         atTarget = 1;
         turnSpeed = 0.0f;
     } else {
-        pitch = extra[0];
-        roll = extra[1];
-        targetHeading = extra[2];
-        targetPitch = extra[3];
-        targetRoll = extra[4];
-        turnSpeed = extra[5];
-        atTarget = in[184] ? 1 : 0;
+        pitch = number(160, 0.0f);
+        roll = number(164, 0.0f);
+        targetHeading = number(168, heading);
+        targetPitch = number(172, pitch);
+        targetRoll = number(176, roll);
+        turnSpeed = number(180, 0.0f);
+        atTarget = in[184];
     }
+    if (repaired) *repaired = changed ? 1 : 0;
     return true;
 }
 
@@ -482,17 +484,20 @@ TERROBJ* TERROBJ_LIST::AddLoadedTerrobj(const TERROBJ& record, const CGates* gat
     }
     obj->CopyFrom(record, false);
     obj->inBatch = 0;
+    const bool loaded = IsTypeLoaded(obj->objId);
     if (gateRecord) {
         obj->gate = new (std::nothrow) CGates(*gateRecord);
         if (!obj->gate) WriteStartLog("Out of memory in TERROBJ_LIST::AddLoadedTerrobj() !!!");
-    } else {
+    } else if (loaded) {
         char buf[128] = {};
         GetObjName(obj->objId, buf, sizeof(buf));
         CopyText(obj->name, sizeof(obj->name), buf);
     }
     LinkTail(obj);
-    obj->CreateEffects();
-    AddAnimatedPartner(obj);
+    if (loaded) {
+        obj->CreateEffects();
+        AddAnimatedPartner(obj);
+    }
     return obj;
 }
 
@@ -690,7 +695,8 @@ void TERROBJ_LIST::UpdateSelectedLights() {
 int TERROBJ_LIST::MarkControllable(int mark) {
     int any = 0;
     for (TERROBJ* o = head; o; o = o->next) {
-        bool controllable = o->gate || GetObjSoundId(o->objId) != 0 || HasObjControl(o->objId);
+        bool controllable =
+            o->gate || (IsTypeLoaded(o->objId) && (GetObjSoundId(o->objId) != 0 || HasObjControl(o->objId)));
         if (!controllable) continue;
         any = 1;
         if (mark)
@@ -724,6 +730,7 @@ void TERROBJ_LIST::Render(int pass) {
     if (pass == 1) RenderBatches();
     int lighting = -1;
     for (TERROBJ* o = head; o; o = o->next) {
+        if (!IsTypeLoaded(o->objId)) continue;
         int wantLighting = o->lampColour < 1 ? 1 : 0;
         if (wantLighting && pass == 1 && lightList.GetLampsOn()) lightList.SwitchOnNearLights(o->x, o->y);
         if (wantLighting != lighting) {
@@ -825,11 +832,9 @@ int TERROBJ_LIST::Load(FILE* file) {
             return 0;
         }
         TERROBJ record;
-        int hasGate = 0;
-        if (!record.FromBytes(buf, size, &hasGate)) {
-            LogLine("Invalid placed object record in the layout file: ", i);
-            return 0;
-        }
+        int hasGate = 0, repaired = 0;
+        record.FromBytes(buf, size, &hasGate, &repaired);
+        if (repaired) LogLine("Placed object record repaired in the layout file: ", i);
         CGates gateRecord;
         if (hasGate) {
             uint8_t g[CGates::RECORD_SIZE];
@@ -837,10 +842,9 @@ int TERROBJ_LIST::Load(FILE* file) {
                 LogLine("Gate record of the layout file is cut short at record ", i);
                 return 0;
             }
-            if (!gateRecord.FromBytes(g)) {
-                LogLine("Invalid gate record in the layout file at record ", i);
-                return 0;
-            }
+            int gateRepaired = 0;
+            gateRecord.FromBytes(g, &gateRepaired);
+            if (gateRepaired) LogLine("Gate record repaired in the layout file at record ", i);
         }
         if (!IsPlaceableType(record.type)) {
             WriteStartLog("Unknown type among loaded terrobjs !!!");
@@ -957,7 +961,7 @@ bool TERROBJ_LIST::MergePlant(TERROBJ* o) {
     XVERTEX* verts = nullptr;
     WORD* indices = nullptr;
     int vc = 0, fc = 0;
-    if (!LockObjMesh(o->objId, &verts, &vc, &indices, &fc)) return false;
+    if (!IsTypeLoaded(o->objId) || !LockObjMesh(o->objId, &verts, &vc, &indices, &fc)) return false;
     bool merged = false;
     const long long vbytes = (long long)vc * BATCHVERTEXSIZE;
     const long long ibytes = (long long)fc * 6;

@@ -62,10 +62,12 @@ struct TERROBJ {
     float DrawnHeight() const { return z + heightOffset; }
 
     // Layout-file form (little-endian, pointers as 4-byte placeholders). The
-    // reader takes 160, 168 or 188 bytes and answers false for a record that
-    // cannot be used (non-finite numbers); pointer fields are never taken.
+    // reader takes 160, 168 or 188 bytes (false for another size) and keeps
+    // the fields as stored, except that numbers the program cannot compute
+    // with and unterminated names are put back to usable values (*repaired
+    // = 1 then); pointer fields are never taken.
     void ToBytes(uint8_t out[TERROBJ_RECORD_SIZE]) const;
-    bool FromBytes(const uint8_t* in, int size, int* hasGateRecord);
+    bool FromBytes(const uint8_t* in, int size, int* hasGateRecord, int* repaired = nullptr);
 
     TERROBJ* prev = nullptr;
     TERROBJ* next = nullptr;

@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "app/messagequeue.h"
 #include "editor/win_system.h"
 #include "editor_test.h"
+#include "rail/layout_test.h"
 #include "platform/paths.h"
 #include "rail/layoutfile.h"
 #include "rail/track.h"
@@ -153,8 +155,8 @@ TEST_F(SystemWindowTest, LayoutNamesGetTheEditionsExtensionOnce) {
     EXPECT_STREQ(path, "board01.ROA");
     ComposeLayoutPath("board01.roi", path, sizeof path);
     EXPECT_STREQ(path, "board01.roi.roa");
-    ComposeLayoutPath("my board", path, sizeof path);
-    EXPECT_STREQ(path, "my_board.roa");
+    ComposeLayoutPath("my board", path, sizeof path);  // the save itself writes "my_board.roa"
+    EXPECT_STREQ(path, "my board.roa");
     myGlobs.secondEdition = 1;
     ComposeLayoutPath("board01", path, sizeof path);
     EXPECT_STREQ(path, "board01.roi");
@@ -231,7 +233,7 @@ TEST_F(SystemWindowTest, AMissingFileKeepsTheLayoutOnScreen) {
     Frame();
     EXPECT_EQ(editorState, ED_EDIT);
     EXPECT_EQ(CountObjects(), 1);
-    EXPECT_STREQ(layoutState.GetFileName(), "");
+    EXPECT_STREQ(layoutState.GetFileName(), "current");
     EXPECT_EQ(messageQueue.GetCount(), before + 1);
 }
 
@@ -242,6 +244,7 @@ TEST_F(SystemWindowTest, ADamagedFileGivesTheLayoutBack) {
         out << "File version:15" << std::string(40, '\x7f');
     }
     PlaceObject(HOUSE_TYPE, HOUSE, 3.0f, -2.0f);
+    layoutState.SetFileName("previous");
     std::strcpy(myGlobs.chosenFileName, "edwin_damaged");
     editorState = ED_LOAD;
     Frame();
@@ -249,7 +252,7 @@ TEST_F(SystemWindowTest, ADamagedFileGivesTheLayoutBack) {
     EXPECT_TRUE(terrain.IsCreated());
     ASSERT_EQ(CountObjects(), 1);
     EXPECT_NEAR(terrobjList.GetFirst()->x, 3.0f, 1e-4f);
-    EXPECT_STREQ(layoutState.GetFileName(), "");
+    EXPECT_STREQ(layoutState.GetFileName(), "previous");
     EXPECT_FALSE(FileExists("loadbackup.tmp"));
     RemoveFile(file);
 }
@@ -480,19 +483,83 @@ TEST_F(SystemWindowTest, MessageWindowsCloseOnConfirm) {
     EXPECT_FALSE(winMessageOneLine.IsVisible());
 }
 
-TEST_F(SystemWindowTest, ANameWithBlanksSavesAndLoadsTheSameFile) {
+TEST_F(SystemWindowTest, ANameWithBlanksSavesWithUnderscoresAndAListedNameLoadsAsItStands) {
     const std::string file = "edwin_two_words.roa";
     RemoveFile(file);
     PlaceObject(HOUSE_TYPE, HOUSE, 1.5f, 0.5f);
     SaveThroughWindows("edwin two words");
     EXPECT_TRUE(FileExists(file));
+    EXPECT_FALSE(FileExists("edwin two words.roa"));
     EXPECT_STREQ(layoutState.GetFileName(), "edwin two words");
+
+    // A layout file whose own name holds blanks is listed and loads.
+    const std::string blank = "edwin with blanks.roa";
+    std::rename(plat::ResolvePath(file.c_str()).c_str(), plat::ResolvePath(blank.c_str()).c_str());
     terrobjList.RemoveAll(0);
-    std::strcpy(myGlobs.chosenFileName, "edwin two words");
+    OpenSystemWindow();
+    ClickItem(winSystemControl, 1);
+    CursorToView();
+    Frame();
+    const int row = FindRow(winLoadFile, 1, "edwin with blanks");
+    ASSERT_GE(row, 0);
+    SelectWinListRow(&winLoadFile, 1, row);
+    ClickItem(winLoadFile, 9);
+    EXPECT_EQ(editorState, ED_EDIT);
+    EXPECT_EQ(CountObjects(), 1);
+    EXPECT_STREQ(layoutState.GetFileName(), "edwin with blanks");
+    RemoveFile(blank);
+}
+
+TEST_F(SystemWindowTest, AFailedLoadGivesEveryRecordBackUnderItsName) {
+    fulllayout::LAYOUT layout;
+    ASSERT_TRUE(fulllayout::Build(&layout));
+    SaveThroughWindows("edwin_full");
+    ASSERT_TRUE(FileExists("edwin_full.roa"));
+    std::ifstream in(plat::ResolvePath("edwin_full.roa"), std::ios::binary);
+    const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<size_t> sections = fulllayout::SectionOffsets(file);
+    ASSERT_EQ(sections.size(), 13u);
+    const int tracks = trackList.GetCount(), controls = controlList.GetCount(), objects = CountObjects();
+    const int entries = manualControlTable.GetEntryCount(), nodes = powerList.GetCount();
+
+    // Cut in the placed objects, after the controls were read.
+    {
+        std::ofstream out(plat::ResolvePath("edwin_cut.roa"), std::ios::binary);
+        out << file.substr(0, sections[5] + 100);
+    }
+    std::strcpy(myGlobs.chosenFileName, "edwin_cut");
     editorState = ED_LOAD;
     Frame();
     EXPECT_EQ(editorState, ED_EDIT);
-    EXPECT_EQ(CountObjects(), 1);
-    EXPECT_STREQ(layoutState.GetFileName(), "edwin two words");
-    RemoveFile(file);
+    EXPECT_EQ(trackList.GetCount(), tracks);
+    EXPECT_EQ(controlList.GetCount(), controls);
+    EXPECT_EQ(CountObjects(), objects);
+    EXPECT_EQ(manualControlTable.GetEntryCount(), entries);
+    EXPECT_EQ(powerList.GetCount(), nodes);
+    EXPECT_STREQ(layoutState.GetFileName(), "edwin_full");
+
+    // The save window offers the layout's own name, and the saved layout
+    // holds no record twice.
+    OpenSystemWindow();
+    ClickItem(winSystemControl, 2);
+    EXPECT_EQ(EditText(winSaveFile, 1), "edwin_full");
+    ClickItem(winSaveFile, 9);
+    EXPECT_EQ(layoutState.LoadLayout("edwin_full.roa"), LOAD_OK);
+    EXPECT_EQ(controlList.GetCount(), controls);
+
+    // A new layout empties every list; a save then writes none of it.
+    ASSERT_EQ(NewLayout(0, 4, 3), 1);
+    EXPECT_TRUE(controlList.IsEmpty());
+    EXPECT_EQ(trackList.GetCount(), 0);
+    EXPECT_EQ(manualControlTable.GetEntryCount(), 0);
+    EXPECT_TRUE(powerList.IsEmpty());
+    EXPECT_EQ(CountObjects(), 0);
+    EXPECT_EQ(trainList.GetFirst(), nullptr);
+    ASSERT_EQ(layoutState.SaveLayout("edwin_new.roa"), 1);
+    std::ifstream again(plat::ResolvePath("edwin_new.roa"), std::ios::binary);
+    const std::string empty((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>());
+    const std::vector<size_t> emptySections = fulllayout::SectionOffsets(empty);
+    ASSERT_EQ(emptySections.size(), 13u);
+    for (int k = 0; k < 7; k++) EXPECT_EQ(ReadI32(empty, emptySections[k] + (k == 6 ? 1 : 0)), 0) << "section " << k;
+    for (const char* name : {"edwin_full.roa", "edwin_cut.roa", "edwin_new.roa"}) RemoveFile(name);
 }

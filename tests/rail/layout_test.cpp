@@ -8,8 +8,10 @@
 #include <filesystem>
 
 #include "app/messagequeue.h"
+#include "platform/files.h"
 #include "rail/layoutfile.h"
 #include "rail/layoutstate.h"
+#include "ui/window.h"
 
 namespace {
 
@@ -513,4 +515,98 @@ TEST_F(LayoutTest, AutosaveRotatesTwoFiles) {
     gameState = 3;
     layoutState.Autosave();
     EXPECT_EQ(layoutState.GetAutosaveTimer(), 0);
+}
+
+TEST_F(LayoutTest, SavesReachTheDiskBeforeTheyCount) {
+    BuildLayout();
+    // The new file and then its folder entry are flushed.
+    const int before = plat::FileFlushCountForTest();
+    ASSERT_EQ(layoutState.SaveLayout("disk.roa"), 1);
+    EXPECT_EQ(plat::FileFlushCountForTest(), before + 2);
+
+    // A file that cannot be flushed is a failed save; the old file stays.
+    veltest::WriteFile("keep.roa", "old contents");
+    plat::FailFileFlushesForTest(1);
+    EXPECT_EQ(layoutState.SaveLayout("keep.roa"), 0);
+    EXPECT_EQ(veltest::ReadFile("keep.roa"), "old contents");
+    EXPECT_FALSE(std::filesystem::exists("keep.roa.tmp"));
+    // A folder that cannot be flushed after the rename is reported too.
+    plat::FailFileFlushesForTest(1, 1);
+    EXPECT_EQ(layoutState.SaveLayout("keep.roa"), 0);
+    EXPECT_NE(Log().find("Unable to flush the folder of the layout file: keep.roa"), std::string::npos);
+    plat::FailFileFlushesForTest(0);
+    EXPECT_EQ(layoutState.SaveLayout("keep.roa"), 1);
+
+    // The autosave flushes the same way, and a failed flush keeps the older
+    // autosaves.
+    gameState = 8;
+    editorState = 100;
+    layoutState.SetAutosave(1);
+    layoutState.SetAutosaveTimer(layoutState.GetAutosavePeriod());
+    const int autosaveBefore = plat::FileFlushCountForTest();
+    layoutState.Autosave();
+    EXPECT_EQ(plat::FileFlushCountForTest(), autosaveBefore + 2);
+    const std::string first = veltest::ReadFile("autosave1.roa");
+    ASSERT_FALSE(first.empty());
+    Make(0, 10, 10, 0);
+    plat::FailFileFlushesForTest(1);
+    layoutState.SetAutosaveTimer(layoutState.GetAutosavePeriod());
+    layoutState.Autosave();
+    EXPECT_EQ(veltest::ReadFile("autosave1.roa"), first);
+    EXPECT_FALSE(std::filesystem::exists("autosave2.roa"));
+    EXPECT_FALSE(std::filesystem::exists("autosave1.roa.tmp"));
+    plat::FailFileFlushesForTest(0);
+}
+
+TEST_F(LayoutTest, NoAutosaveWhileASliderIsHeld) {
+    BuildLayout();
+    WINDOW window;
+    window.Init("slider", 0xFFFFFFFF, 10, 10, 200, 100, 0);
+    const float percent = 50.0f;
+    WINOBJ* slider = window.AddWinobj(1, WINOBJ_SLIDER, 0, &percent, 10, 10, 120, 20, 1, 0);
+    ASSERT_NE(slider, nullptr);
+    windowList.AddWindow(&window);
+    gameState = 8;
+    editorState = 100;
+    layoutState.SetAutosave(1);
+    layoutState.SetAutosaveTimer(layoutState.GetAutosavePeriod());
+    slider->slider.dragging = 1;
+    layoutState.Autosave();
+    EXPECT_FALSE(std::filesystem::exists("autosave1.roa"));
+    EXPECT_EQ(layoutState.GetAutosaveTimer(), layoutState.GetAutosavePeriod());
+    // Let go: the autosave that waited runs.
+    slider->slider.dragging = 0;
+    layoutState.Autosave();
+    windowList.RemoveWindow(&window);
+    EXPECT_TRUE(std::filesystem::exists("autosave1.roa"));
+    EXPECT_EQ(layoutState.GetAutosaveTimer(), 0);
+}
+
+TEST_F(LayoutTest, AMissingObjectTypeIsLoggedOnceNotEveryFrame) {
+    // Saved with a size, so that the objects are not too small to draw.
+    myGlobs.xObjects[GetXID(TEST_HOUSE, 0)].sphereRadius = 2.0f;
+    BuildLayout();
+    ASSERT_NE(terrobjList.AddNew(HOUSE_TYPE, TEST_HOUSE, -2.0f, 2.0f, 0.0f, 0.0f, 0.0f, 0.0f), nullptr);
+    ASSERT_EQ(layoutState.SaveLayout("types.roa"), 1);
+    myGlobs.xIdTable[TEST_HOUSE] = -1;
+    ResetStartLogForTest("log.txt");
+    EXPECT_EQ(layoutState.LoadLayout("types.roa"), 510);
+    myGlobs.sceneVisible = 1;
+    for (int frame = 0; frame < 20; frame++) {
+        terrobjList.Update();
+        terrobjList.Render(1);
+        terrobjList.Render(2);
+        terrobjList.DrawLabels();
+        terrobjList.DrawSelectionMarks();
+        int type = 0, objId = 0;
+        TERROBJ* record = nullptr;
+        terrobjList.FindUnderCursor(&type, &objId, &record);
+    }
+    const std::string log = Log();
+    const std::string line = "No X_ID found to the ID: " + std::to_string(TEST_HOUSE) + " !!!";
+    size_t count = 0;
+    for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) count++;
+    EXPECT_EQ(count, 1u) << log;
+    RegisterTestType(TEST_HOUSE, HOUSE_TYPE);
+    myGlobs.xObjects[GetXID(TEST_HOUSE, 0)].sphereRadius = 0.0f;
 }

@@ -20,6 +20,7 @@
 #include "rail/train.h"
 #include "support/display_support.h"
 #include "support/testutil.h"
+#include "full_layout.h"
 #include "track_test.h"
 #include "world/lightlist.h"
 #include "world/skybox.h"
@@ -119,12 +120,7 @@ protected:
         engine->PlaceOnTrack(b, 0.0f, ENGINE_TYPE, TEST_ENGINE, 40.0f);
         engine->SetFlags(5);
         terrain.SetVertexHeight(5, 6, -0.75f);
-        skybox.SelectSkybox(1, 3);
-        display.SetCameraAngles(0.7f, 0.9f, 12.0f);
-        layoutState.SetGroundPoint(2.0f, -3.0f);
-        display.UpdateView(1, 2.0f, -3.0f);
-        display.SetFollowValues(0.1f, 0.2f, 0.3f, 1.0f);
-        myGlobs.tavolsag = 5.5f;
+        fulllayout::SetNightAndCamera();
         layoutState.SetSelectTracks(1);
         layoutState.SetSelectObjects(0);
         layoutState.SetSelectPlants(1);

@@ -318,14 +318,13 @@ TEST_F(TrackTest, Version13RecordsHaveNoTurntable) {
     EXPECT_EQ(std::ftell(tf.f), 4 + TRACKRECORDSIZE_V13);
 }
 
-TEST_F(TrackTest, BadRecordsAreDroppedAndTheRestLoads) {
+TEST_F(TrackTest, OnlyRecordsThatCannotBePlacedAreDropped) {
     TRACK* good = Make(0, 0, 0, 0);
     std::vector<TRACK> bad(8, *good);
     bad[0].kind = 7;
     bad[1].typeIndex = 200;
     bad[2].length = std::nanf("");
     bad[3].switchState = 4;
-    std::memset(bad[4].name, 'x', TRACKNAMELEN);
     bad[5].end[1].conEnd = 5;
     bad[6].end[0].state = 9;
     bad[7].kind = TRACK_RIGHTSWITCH; // a switch on a straight's type
@@ -342,7 +341,19 @@ TEST_F(TrackTest, BadRecordsAreDroppedAndTheRestLoads) {
     std::rewind(tf.f);
     trackList.DeleteAll();
     ASSERT_TRUE(trackList.Load(tf.f));
-    EXPECT_EQ(trackList.GetCount(), 1);
+    // Unknown kind, unknown type and a type of another kind cannot be placed.
+    ASSERT_EQ(trackList.GetCount(), 6);
+    TRACK* p = trackList.GetFirst();
+    EXPECT_FLOAT_EQ(p->length, 1.0f);  // the type's length
+    p = p->pNext;
+    EXPECT_EQ(p->switchState, 1);
+    p = p->pNext;
+    EXPECT_EQ(std::string(p->name), std::string(TRACKNAMELEN - 1, 'x'));
+    p = p->pNext;
+    EXPECT_EQ(p->end[1].conEnd, 0);
+    EXPECT_EQ(p->end[1].state, END_FREE);
+    p = p->pNext;
+    EXPECT_EQ(p->end[0].state, END_FREE);
 }
 
 TEST_F(TrackTest, TruncatedSectionKeepsWhatWasRead) {

@@ -51,7 +51,9 @@ TEST(GatesTest, RecordRoundTripAndValidation) {
     EXPECT_FLOAT_EQ(angle, 77.0f);
 
     CGates r;
-    ASSERT_TRUE(r.FromBytes(bytes));
+    int repaired = 1;
+    r.FromBytes(bytes, &repaired);
+    EXPECT_EQ(repaired, 0);
     EXPECT_STREQ(r.GetName(), "Level crossing north");
     EXPECT_FLOAT_EQ(r.GetAngle(), 77.0f);
     EXPECT_FLOAT_EQ(r.GetTarget(), 80.0f);
@@ -61,13 +63,20 @@ TEST(GatesTest, RecordRoundTripAndValidation) {
     std::memset(bytes + 12, 'x', 64);
     float wild = 500.0f;
     std::memcpy(bytes + 4, &wild, 4);
-    ASSERT_TRUE(r.FromBytes(bytes));
+    r.FromBytes(bytes, &repaired);
+    EXPECT_EQ(repaired, 1);
     EXPECT_EQ(std::strlen(r.GetName()), 63u);
     EXPECT_FLOAT_EQ(r.GetAngle(), 80.0f);
 
+    // An angle or target that is no number leaves a closed gate with its name.
     float nan = std::numeric_limits<float>::quiet_NaN();
     std::memcpy(bytes + 4, &nan, 4);
-    CGates keep;
-    EXPECT_FALSE(keep.FromBytes(bytes));
-    EXPECT_STREQ(keep.GetName(), "CGates");
+    std::memcpy(bytes + 8, &nan, 4);
+    CGates closed;
+    closed.FromBytes(bytes, &repaired);
+    EXPECT_EQ(repaired, 1);
+    EXPECT_FLOAT_EQ(closed.GetAngle(), 0.0f);
+    EXPECT_FLOAT_EQ(closed.GetTarget(), 0.0f);
+    EXPECT_EQ(closed.IsOpen(), 0);
+    EXPECT_EQ(std::strlen(closed.GetName()), 63u);
 }

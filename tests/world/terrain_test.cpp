@@ -345,12 +345,6 @@ TEST_F(TerrainTest, BadSectionsFailAndKeepTheTerrain) {
     PutInt32(bad, 8, 21 * 21 + 1);
     expectRejected(bad);
     bad = good;
-    PutInt32(bad, blurAt + 8, 2);  // role 2 is never stored
-    expectRejected(bad);
-    bad = good;
-    PutInt32(bad, blurAt, 20);  // row 20 has no first triangle
-    expectRejected(bad);
-    bad = good;
     PutInt32(bad, blurAt - 4, -1);
     expectRejected(bad);
     bad = good;
@@ -359,6 +353,50 @@ TEST_F(TerrainTest, BadSectionsFailAndKeepTheTerrain) {
     EXPECT_NE(Log().find("TERRAIN2::Load()"), std::string::npos);
     ASSERT_EQ(LoadBytes(good), 1);
     EXPECT_GE(terrain.FindBlurEntry(3, 3, 0), 0);
+}
+
+TEST_F(TerrainTest, BadFieldsCostTheFieldNotTheSection) {
+    ASSERT_EQ(terrain.CreateTerrain(1, 1), 1);
+    terrain.PaintTriangle(3, 3, 0, 1, 2, 3);
+    terrain.PaintTriangle(5, 5, 0, 4, 5, 6);
+    terrain.SetVertexHeight(2, 2, -0.5f);
+    const std::vector<unsigned char> good = SaveBytes();
+    const int n = 21 * 21;
+    const size_t colours = 12 + static_cast<size_t>(n) * 24, uvs = colours + static_cast<size_t>(n) * 4;
+    const size_t blurAt = good.size() - 32;
+    std::vector<unsigned char> bad = good;
+    // A blur entry outside the grid or of a role never stored is dropped.
+    PutInt32(bad, blurAt + 8, 2);
+    PutInt32(bad, blurAt + 16, 20);
+    // Texture indices outside the atlas, a height and a normal that are no
+    // numbers.
+    const size_t vertex = 2 * 21 + 2;
+    PutInt32(bad, uvs + (vertex * 6 + 0) * 28 + 20, INT32_MIN);
+    PutInt32(bad, uvs + (vertex * 6 + 1) * 28 + 24, INT32_MAX);
+    PutInt32(bad, uvs + (vertex * 6 + 3) * 28 + 24, -7);
+    PutInt32(bad, 12 + (vertex + 1) * 24 + 8, 0x7FC00000);
+    PutInt32(bad, 12 + (vertex + 2) * 24 + 12, 0x7F800000);
+    ASSERT_EQ(LoadBytes(bad), 1);
+    EXPECT_EQ(terrain.GetBlurEntriesInUse(), 0);
+    EXPECT_EQ(terrain.GetUVComponent(2, 2, 0)->texture1, 0);
+    EXPECT_EQ(terrain.GetUVComponent(2, 2, 1)->texture2, -1);
+    EXPECT_EQ(terrain.GetUVComponent(2, 2, 3)->texture2, -1);
+    EXPECT_FLOAT_EQ(terrain.GetVertexHeight(2, 2), -0.5f);
+    EXPECT_FLOAT_EQ(terrain.GetVertexHeight(2, 3), 0.0f);
+    D3DXVECTOR3 normal;
+    ASSERT_TRUE(terrain.GetVertexNormal(2, 4, &normal));
+    EXPECT_FLOAT_EQ(normal.z, -1.0f);
+    EXPECT_NE(Log().find("Blur entries outside the grid dropped in TERRAIN2::Load(): 2"), std::string::npos);
+    EXPECT_NE(Log().find("Terrain vertices repaired in TERRAIN2::Load(): 3"), std::string::npos);
+    // The atlas coordinates of every texture index in use are computed.
+    terrain.BuildBlurTriangles();
+    for (int role = 0; role < 6; ++role) {
+        const UV_COMPONENT* uv = terrain.GetUVComponent(2, 2, role);
+        EXPECT_GE(uv->texture1, 0);
+        EXPECT_LE(uv->texture1, 63);
+        EXPECT_GE(uv->texture2, -1);
+        EXPECT_LE(uv->texture2, 63);
+    }
 }
 
 TEST_F(TerrainTest, LoadKeepsTheFirst60000BlurEntriesAndEverythingStaysBounded) {

@@ -224,14 +224,17 @@ TEST(TerrobjTest, TruncatedOrInvalidSectionsFail) {
         EXPECT_EQ(list.Load(e), 0);
         std::fclose(e);
     }
-    {  // a record with a position that is no number
+    {  // a record with a position that is no number keeps the rest
         FILE* f = std::tmpfile();
         PutI32(f, 1);
-        std::vector<uint8_t> b = RecordBytes(3, 3001, NAN, 0.0f, 0.0f, 188, false);
+        std::vector<uint8_t> b = RecordBytes(3, 3001, NAN, 2.0f, 0.0f, 188, false);
         std::fwrite(b.data(), 1, b.size(), f);
         std::rewind(f);
         TERROBJ_LIST list;
-        EXPECT_EQ(list.Load(f), 0);
+        EXPECT_EQ(list.Load(f), 1);
+        ASSERT_NE(list.GetFirst(), nullptr);
+        EXPECT_FLOAT_EQ(list.GetFirst()->x, 0.0f);
+        EXPECT_FLOAT_EQ(list.GetFirst()->y, 2.0f);
         std::fclose(f);
     }
 }
@@ -244,15 +247,16 @@ TEST(TerrobjTest, LoadedNamesAndPointersAreSafe) {
     float up = 2.0f;
     std::memcpy(b.data() + 144, &up, 4);     // a height offset below the ground
     TERROBJ o;
-    int gate = 1;
-    ASSERT_TRUE(o.FromBytes(b.data(), 188, &gate));
+    int gate = 1, repaired = 0;
+    ASSERT_TRUE(o.FromBytes(b.data(), 188, &gate, &repaired));
     EXPECT_EQ(gate, 0);
+    EXPECT_EQ(repaired, 1);
     EXPECT_EQ(std::strlen(o.name), 27u);
     EXPECT_EQ(o.prev, nullptr);
     EXPECT_EQ(o.next, nullptr);
     EXPECT_EQ(o.light, nullptr);
     EXPECT_FLOAT_EQ(o.heightOffset, 0.0f);
-    EXPECT_FLOAT_EQ(o.heading, 40.0f);
+    EXPECT_FLOAT_EQ(o.heading, 400.0f);  // kept as stored
     EXPECT_FALSE(o.FromBytes(b.data(), 170, &gate));
 }
 
