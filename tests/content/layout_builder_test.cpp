@@ -17,7 +17,9 @@
 #include "gfx/myfont.h"
 #include "rail/infotext.h"
 #include "rail/layoutfile.h"
+#include "app/startlog.h"
 #include "rail/layoutstate.h"
+#include "rail/manualcontrol.h"
 #include "rail/power.h"
 #include "rail/track.h"
 #include "rail/train.h"
@@ -212,6 +214,27 @@ TEST_F(SampleLayout, DescriptionFitsTheInformationWindow) {
         MeasureFontText("font_taho", infoText.GetLine(i), 17, &width, nullptr);
         EXPECT_LE(20 + width, 400 - 15) << "line " << i << ": " << infoText.GetLine(i);
     }
+}
+
+// The switch is named alike in the view and in the control table: its cell
+// shows the switch's own name, also after the switch window renames it.
+TEST_F(SampleLayout, SwitchCellShowsTheSwitchName) {
+    BuildAndSave();
+    ASSERT_EQ(LOAD_OK, layoutState.LoadLayout("sample.roa"));
+    TRACK* sw = nullptr;
+    for (TRACK* p = trackList.GetFirst(); p; p = p->pNext)
+        if (p->IsSwitch()) sw = p;
+    ASSERT_NE(nullptr, sw);
+    EXPECT_STREQ("S1", sw->featureName);
+    EXPECT_STREQ("", sw->name);
+    MANUAL_CONTROL_ENTRY* cell = manualControlTable.Find(MCT_SWITCH, sw);
+    ASSERT_NE(nullptr, cell) << "the switch has no cell in the control table";
+    char shown[TRACKFEATURENAMELEN] = {};
+    cell->GetName(shown, sizeof shown);
+    EXPECT_STREQ("S1", shown);
+    CopyText(sw->featureName, TRACKFEATURENAMELEN, "Yard");
+    cell->GetName(shown, sizeof shown);
+    EXPECT_STREQ("Yard", shown);
 }
 
 TEST_F(SampleLayout, RebuildingGivesTheSameFile) {
