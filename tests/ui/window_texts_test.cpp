@@ -250,9 +250,11 @@ TEST_F(WindowTexts, LabelsNameWhatTheirItemsSet) {
     // Two labels of one window never read alike.
     for (const WINDOW* w : {&winOptions, &winSelOpt, &winPutObj, &winSAttr}) {
         std::set<std::string> seen;
-        for (const WINOBJ* o = w->GetFirstWinobj(); o; o = o->next)
-            if (IsTextKind(o->kind) && SaysSomething(ItemText(o)) && std::string(ItemText(o)) != "0")
+        for (const WINOBJ* o = w->GetFirstWinobj(); o; o = o->next) {
+            if (IsTextKind(o->kind) && SaysSomething(ItemText(o)) && std::string(ItemText(o)) != "0") {
                 EXPECT_TRUE(seen.insert(ItemText(o)).second) << ItemText(o);
+            }
+        }
     }
     // The first edition has no music: its options show no label for it.
     EXPECT_EQ(LabelOf(winOptions, 13), nullptr);
@@ -357,6 +359,15 @@ TEST_F(WindowTexts, MessagesTooltipsAndMenuHaveTextsOfTheirOwn) {
         int width = 0;
         MeasureFontText("fontp", texts.Get(n), 44, &width, nullptr);
         EXPECT_LE(width, 256 - 20) << texts.Get(n);
+    }
+    // The information panel's lines fit the panel (370 wide) in their sizes.
+    for (int id = 1; id <= 7; ++id) {
+        const WINOBJ* line = winInfoPanel.FindWinobj(id);
+        ASSERT_NE(line, nullptr);
+        EXPECT_TRUE(SaysSomething(line->text)) << id;
+        int width = 0;
+        MeasureFontText(line->fontName, line->text, line->fontSize, &width, nullptr);
+        EXPECT_LE(width, 370 - 20) << line->text;
     }
     int footWidth = 0;
     MeasureFontText("fontp", texts.Get(325), 18, &footWidth, nullptr);
