@@ -361,7 +361,7 @@ bool WriteFonts(const std::string& out) {
     const FontStyle styles[] = {
         {"fontp", 3, 1, 1, true, false},
         {"font_taho", 3, 2, 2, false, false},
-        {"font_taho2", 2, 2, 2, true, true},
+        {"font_taho2", 2, 1, 1, true, true},
     };
     bool ok = true;
     for (const FontStyle& s : styles) ok = WriteFont(out, s) && ok;

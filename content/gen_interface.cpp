@@ -37,7 +37,7 @@ enum Picto {
     P_SWITCH_L, P_BARRIER, P_TURNTABLE, P_POWER, P_LEVER, P_JOIN, P_INSULATE, P_HEIGHT, P_NAME, P_LEVEL,
     P_RAISE, P_BRUSH, P_CELL, P_GRID, P_BRIGHTER, P_DARKER, P_FLATTEN, P_RESIZE, P_PLUS, P_MINUS,
     P_ARROW_UP, P_ARROW_DOWN, P_ARROW_LEFT, P_ARROW_RIGHT, P_ROTATE_L, P_ROTATE_R, P_CHECK, P_CROSS, P_DOT,
-    P_TARGET, P_SPEAKER, P_SIGNAL, P_OBJECTS,
+    P_TARGET, P_SPEAKER, P_SIGNAL, P_OBJECTS, P_FOLDER, P_DISK, P_LIST, P_EDGES, P_EDGES_OFF,
 };
 
 // ---------------------------------------------------------------------------
@@ -372,6 +372,34 @@ void DrawPicto(Image& img, Picto p, float x, float y, float s, const Rgba& ink) 
             img.Disc(q.X(0.5f), q.Y(0.22f), 0.09f * s, RED);
             img.Disc(q.X(0.5f), q.Y(0.46f), 0.09f * s, GREEN);
             break;
+        case P_FOLDER:  // open a layout: a folder with an arrow out of it
+            q.B(0.1f, 0.3f, 0.86f, 0.84f, 0.04f);
+            q.B(0.1f, 0.22f, 0.42f, 0.34f, 0.03f);
+            img.RoundRect(q.X(0.16f), q.Y(0.42f), q.X(0.8f), q.Y(0.78f), 1, TEAL_BOTTOM);
+            q.Arrow(0.48f, 0.72f, 0.48f, 0.36f, 0.2f);
+            break;
+        case P_DISK:  // save a layout
+            q.B(0.14f, 0.14f, 0.86f, 0.86f, 0.06f);
+            img.RoundRect(q.X(0.28f), q.Y(0.14f), q.X(0.68f), q.Y(0.4f), 1, TEAL_BOTTOM);
+            img.RoundRect(q.X(0.52f), q.Y(0.18f), q.X(0.62f), q.Y(0.36f), 1, ink);
+            img.RoundRect(q.X(0.26f), q.Y(0.52f), q.X(0.74f), q.Y(0.86f), 2, TEAL_BOTTOM);
+            break;
+        case P_LIST:  // lists of objects
+            for (int i = 0; i < 4; ++i) {
+                const float v = 0.2f + i * 0.2f;
+                q.D(0.18f, v, 0.06f);
+                q.L(0.32f, v, 0.86f, v, 0.09f);
+            }
+            break;
+        case P_EDGES:
+        case P_EDGES_OFF:  // the view scrolls when the pointer meets a screen edge
+            q.F(0.3f, 0.3f, 0.7f, 0.7f, 0.06f);
+            q.Arrow(0.5f, 0.28f, 0.5f, 0.04f, 0.16f);
+            q.Arrow(0.5f, 0.72f, 0.5f, 0.96f, 0.16f);
+            q.Arrow(0.28f, 0.5f, 0.04f, 0.5f, 0.16f);
+            q.Arrow(0.72f, 0.5f, 0.96f, 0.5f, 0.16f);
+            if (p == P_EDGES_OFF) img.Line(q.X(0.12f), q.Y(0.88f), q.X(0.88f), q.Y(0.12f), std::max(1.0f, 0.12f * s), RED);
+            break;
         case P_OBJECTS:
             q.T(0.05f, 0.6f, 0.3f, 0.25f, 0.55f, 0.6f);
             q.B(0.12f, 0.58f, 0.48f, 0.88f, 0.0f);
@@ -511,10 +539,15 @@ void Gauge(Image& img, const Box& b) {
     }
 }
 
+// Tick boxes are drawn in their item's colour (the colour multiplies the
+// image), so they are painted white: an opaque rim, a faint inside that lets
+// the window show through, and an opaque tick.
 void TickBox(Image& img, const Box& b, bool on) {
-    img.RoundRect(b.x + 0.5f, b.y + 0.5f, b.x + b.w - 0.5f, b.y + b.h - 0.5f, 3, Hex(0x0e2528));
-    img.RoundRect(b.x + 2.5f, b.y + 2.5f, b.x + b.w - 2.5f, b.y + b.h - 2.5f, 2, Hex(0xe8e2cc));
-    if (on) DrawPicto(img, P_CHECK, b.x + 2.0f, b.y + 1.0f, b.w - 3.0f, Hex(0x1e6a2a));
+    Image box(b.w, b.h, Rgba{1, 1, 1, 0});
+    box.RoundRect(0.5f, 0.5f, b.w - 0.5f, b.h - 0.5f, 3, Rgba{1, 1, 1, 1});
+    box.FillRect(2, 2, b.w - 4, b.h - 4, Rgba{1, 1, 1, 0.18f});
+    if (on) DrawPicto(box, P_CHECK, 2.0f, 1.0f, b.w - 3.0f, Rgba{1, 1, 1, 1});
+    img.Copy(box, b.x, b.y);
 }
 
 void ControlCell(Image& img, const Box& b, Picto p, bool on) {
@@ -589,21 +622,21 @@ void PaintId(Image& img, int id, const Box& b) {
         case 218: Button(img, b, P_HOUSE); return;
         case 219: Button(img, b, P_ORBIT); return;
         case 220: Button(img, b, P_ZOOM); return;
-        case 223: Button(img, b, P_SKY); return;
-        case 232: Button(img, b, P_SKY, true); return;
+        case 223: Button(img, b, P_MOON); return;  // by day: switch to night
+        case 232: Button(img, b, P_SUN, true); return;  // at night: switch to day
         case 226: Button(img, b, P_COPY); return;
         case 227: Button(img, b, P_PASTE); return;
         case 231: Button(img, b, P_SELECT); return;
         case 233: Button(img, b, P_GEAR); return;
         case 234: Button(img, b, P_MOUNTAIN); return;
-        case 235: Button(img, b, P_WAGON); return;
+        case 235: Button(img, b, P_TREE); return;
         case 236: Button(img, b, P_ENGINE); return;
         case 237: Button(img, b, P_RAILS); return;
         case 238: Button(img, b, P_EYE); return;
         case 239: Button(img, b, P_COUPLING); return;
         case 240: Button(img, b, P_EXIT); return;
-        case 241: Button(img, b, P_SUN); return;
-        case 242: Button(img, b, P_MOON); return;
+        case 241: Button(img, b, P_EDGES_OFF); return;
+        case 242: Button(img, b, P_EDGES); return;
         case 650: Button(img, b, P_SELECT, true); return;
         case 702: Button(img, b, P_CAMERA); return;
         case 550: Clear(img, b); CursorIcon(img, b, P_TARGET, false); return;
@@ -611,7 +644,7 @@ void PaintId(Image& img, int id, const Box& b) {
             Clear(img, b);
             img.Triangle(b.x + 1.0f, b.y + b.h / 2.0f, b.x + b.w - 1.0f, b.y + 1.0f, b.x + b.w - 1.0f, b.y + b.h - 1.0f, BRASS);
             return;
-        case 552: Picture(img, b, P_LEVER); return;
+        case 552: Picture(img, b, P_ENGINE); return;
         case 553: Clear(img, b); CursorIcon(img, b, P_ARROW_UP, true); return;
         case 555: Clear(img, b); CursorIcon(img, b, P_ARROW_DOWN, true); return;
         case 557: Clear(img, b); img.Disc(b.x + 6.0f, b.y + 6.0f, 5, Hex(0x101010)); img.Disc(b.x + 6.0f, b.y + 6.0f, 3.5f, BRASS); return;
@@ -859,11 +892,11 @@ void PaintId(Image& img, int id, const Box& b) {
             return;
         }
         // Pictures of the control and track windows, 36 x 36.
-        case 625: Picture(img, b, P_SWITCH_R); return;
-        case 626: Picture(img, b, P_BARRIER); return;
-        case 627: Picture(img, b, P_TURNTABLE); return;
-        case 698: Picture(img, b, P_COUPLING); return;
-        case 718: Picture(img, b, P_POWER); return;
+        case 625: Picture(img, b, P_FOLDER); return;
+        case 626: Picture(img, b, P_DISK); return;
+        case 627: Picture(img, b, P_GEAR); return;
+        case 698: Picture(img, b, P_LIST); return;
+        case 718: Picture(img, b, P_GRID); return;
         case 629: Picture(img, b, P_RAILS); return;
         case 630: Picture(img, b, P_SIGNAL); return;
         case 631: Picture(img, b, P_SPEAKER); return;
@@ -878,6 +911,9 @@ void PaintId(Image& img, int id, const Box& b) {
         case 640: Picture(img, b, P_LEVER); return;
         case 642: Picture(img, b, P_BARRIER); return;
         case 652: Picture(img, b, P_LEVEL); return;
+        // The name and turntable tools of the track window.
+        case 628: Picture(img, b, P_NAME); return;
+        case 666: Picture(img, b, P_TURNTABLE); return;
         // Cursor icons of the track tools.
         case 641: Clear(img, b); CursorIcon(img, b, P_NAME, false); return;
         case 643: Clear(img, b); CursorIcon(img, b, P_BARRIER, false); return;

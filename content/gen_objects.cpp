@@ -1123,11 +1123,13 @@ bool WriteObjects(const std::string& out) {
     ok = WriteBytes(out + "/vlm_names.otx", names) && ok;
 
     // Sky boxes: texture, fog, sun, ambient, a spare number, day or night,
-    // lamps. The last row is entry 0, the sky of a new layout.
+    // lamps. Rows are read into the list head first, so the last row is
+    // entry 0: the day sky of a new layout and of the toolbar's day button;
+    // the row before it is entry 1, the night sky of the night button.
     const char* skies =
-        "Scenes\\sky\\sky_night.dds 0x141c30 0x304060 0x283040 0 NIGHT LAMP\r\n"
-        "Scenes\\sky\\sky_evening.dds 0xe8a060 0xffc080 0x504038 0 DAY LAMP\r\n"
         "Scenes\\sky\\sky_overcast.dds 0xb4b8bc 0xc8c8c8 0x707070 0 DAY NOLAMP\r\n"
+        "Scenes\\sky\\sky_evening.dds 0xe8a060 0xffc080 0x504038 0 DAY LAMP\r\n"
+        "Scenes\\sky\\sky_night.dds 0x141c30 0x304060 0x283040 0 NIGHT LAMP\r\n"
         "Scenes\\sky\\sky_day.dds 0xb8cde0 0xfff4e0 0x686868 0 DAY NOLAMP\r\n";
     ok = WriteBytes(out + "/vlm_skybox.txt", skies) && ok;
 

@@ -133,10 +133,13 @@ bool WriteMenuBackground(const std::string& out) {
         for (int y = int(deckY + 20); y < 768; y += 18)
             img.Line(cx - 64, float(y), cx + 64, float(y), 1, Rgba{0, 0, 0, 0.12f});
     }
-    PaintTrain(img, 760, deckY, 1.0f);
-    // Title in the free upper right part of the screen.
-    Letter(img, "Velmarine!", 560, 40, 7, Hex(0xfff6d8));
-    Letter(img, "model railway", 640, 128, 3, Hex(0x29405e));
+    // The menu buttons, their arms and the information panel stay left of
+    // x 580 on the 800 by 600 screen (742 in this picture) above the
+    // viaduct, so the train and the title keep to the right of it; the
+    // title ends above the knob of the empty right arm (y 195 on screen).
+    PaintTrain(img, 940, deckY, 0.5f);
+    Letter(img, "Velmarine!", 776, 110, 4, Hex(0xfff6d8));
+    Letter(img, "model railway", 800, 166, 2, Hex(0x29405e));
     return WriteDds(out, "objects/bitmaps/mm2bg2.dds", img.Resized(1024, 1024), DdsFormat::DXT1);
 }
 
@@ -158,7 +161,9 @@ bool WriteLoadingPicture(const std::string& out) {
     // A small engine in the middle of the ring.
     PaintTrain(img, cx + 120, cy + 250, 0.8f);
     Letter(img, "Velmarine!", 330, 90, 6, Hex(0xfff6d8));
-    Letter(img, "loading", 440, 560, 4, Hex(0xe8e2d0));
+    // The word sits inside the ring, clear of the train below it.
+    const int wordWidth = RenderPixelText("loading", 4, true, false).Width();
+    Letter(img, "loading", int(cx) - wordWidth / 2, int(cy) - 22, 4, Hex(0xe8e2d0));
     return WriteDds(out, "objects/bitmaps/ldscr.dds", img.Resized(1024, 1024), DdsFormat::DXT1);
 }
 

@@ -143,10 +143,12 @@ int POWER_CONTROL_ENTRY::ActItem(int itemId, int, int y) {
 // Switch: one button showing the state.
 void SWITCH_CONTROL_ENTRY::InitItems() { AddItem(572, 0, 0); }
 
+// A switch is named in the table by its feature name, the one its window
+// edits ("S" and a number at first), not by the piece's own name.
 void SWITCH_CONTROL_ENTRY::GetName(char* out, int size) const {
     if (!out || size <= 0) return;
     out[0] = 0;
-    if (Piece()) Piece()->GetName(out, size);
+    if (Piece()) Piece()->GetFeatureName(out, size);
 }
 
 void SWITCH_CONTROL_ENTRY::DrawItems(int cellX, int cellY) {

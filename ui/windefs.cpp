@@ -61,6 +61,9 @@ namespace {
 
 const char* T(int n) { return texts.Get(n); }
 
+// The size the toolkit draws small texts in (font "font_taho2").
+constexpr int SMALLTEXT_SIZE = 15;
+
 // Item makers over one window. Items with id 0 are decorations: they are
 // created disabled so that a press on them stays available to the window.
 struct Maker {
@@ -77,6 +80,12 @@ struct Maker {
     }
     WINOBJ* SmallText(int id, int text, int x, int y, int width = 0, uint32_t flags = 0) {
         return w.AddWinobj(id, WINOBJ_SMALLTEXT, 0, T(text), x, y, width, 0, id != 0, flags);
+    }
+    // A small caption centred on x, as wide as its text.
+    WINOBJ* Caption(int id, int text, int x, int y) {
+        int width = 0;
+        MeasureFontText("font_taho2", T(text), SMALLTEXT_SIZE, &width, nullptr);
+        return SmallText(id, text, x, y, width, WINOBJ_CENTRED);
     }
     WINOBJ* Tick(int id, int x, int y, int on = 0, int size = 18) {
         return w.AddWinobj(id, WINOBJ_BUTTON, on ? WINOBJ_BUTTON_ON : WINOBJ_BUTTON_OFF, nullptr, x, y, size, size, 1,
@@ -120,13 +129,19 @@ struct Maker {
 
 // The common layout of the control attribute windows. firstSet holds the
 // texts of the first set of choices (2 or 3 of them).
-void MakeAttribWindow(WINDOW& w, int caption, int height, const int* firstSet, int firstCount, bool power) {
+// With namedChoices the labels of the first set are items 21 to 23, which
+// the object control lists rename for the object being controlled.
+void MakeAttribWindow(WINDOW& w, int caption, int height, const int* firstSet, int firstCount, bool power,
+                      bool namedChoices = false) {
     w.Init(T(caption), WINDOW_COLOUR, power ? 40 : 100, power ? 10 : 20, 290, height, WINSTYLE_ALTBACK);
     Maker m{w};
     m.Text(0, 175, 20, 20);
     m.Edit(13, 195, 20, 0, 0);
     m.Text(0, 304, 20, 40);
-    for (int i = 0; i < firstCount; ++i) m.TickText(1 + i, firstSet[i], 35, 60 + 20 * i, i == 0);
+    for (int i = 0; i < firstCount; ++i) {
+        m.Tick(1 + i, 35, 60 + 20 * i, i == 0);
+        m.Text(namedChoices ? 21 + i : 0, firstSet[i], 60, 60 + 20 * i);
+    }
     // Everything below the first set moves up when it has only two choices.
     const int d = (firstCount == 2) ? -20 : 0;
     m.Text(0, 341, 20, 125 + d);
@@ -341,7 +356,10 @@ void InitEditorWindows() {
         row(359, 11, 300);
         row(233, 7, 325);
         row(376, 12, 350);
-        row(377, 13, 375);
+        // Music exists in the second edition only; the first edition keeps
+        // the tick box hidden and shows no label for it.
+        if (second) row(377, 13, 375);
+        else m.Tick(13, 175, 375);
         m.Ok(99, 100, second ? 397 : 372);
     }
     windowList.AddWindow(&winOptions);
@@ -379,23 +397,20 @@ void InitEditorWindows() {
     {
         Maker m{winBuildTracks};
         m.List(1, 20, 15, 100, 240);
-        // Tool pictures in three rows, each with a small caption below it.
+        // Tool pictures in three rows of three columns, each with a small
+        // caption centred under it; the pictures keep their image size.
         const int tools[8][5] = {{2, 635, 142, 17, 253}, {11, 652, 150, 15, 253}, {4, 637, 144, 18, 253},
                                  {6, 639, 146, 12, 297}, {7, 640, 147, 0, 297},   {3, 636, 143, 13, 297},
                                  {10, 642, 149, 14, 341}, {5, 638, 145, 16, 341}};
-        // The rows are 44 pixels apart: a 30 pixel picture and a caption in
-        // a small size, centred under it, fit between them.
-        const int column[3] = {18, 60, 102};
-        constexpr int PICTURE = 30, CAPTION_SIZE = 12;
+        const int column[3] = {12, 55, 98};
         for (int i = 0; i < 8; ++i) {
-            const int x = column[i % 3], y = tools[i][4];
-            winBuildTracks.AddWinobj(tools[i][0], WINOBJ_PICTURE, 0, &tools[i][1], x, y, PICTURE, PICTURE, 1, 0);
-            int width = 0;
-            MeasureFontText("font_taho2", T(tools[i][2]), CAPTION_SIZE, &width, nullptr);
-            WINOBJ* caption =
-                m.SmallText(tools[i][3], tools[i][2], x + PICTURE / 2, y + PICTURE, width, WINOBJ_CENTRED);
-            if (caption) caption->fontSize = CAPTION_SIZE;
+            WINOBJ* picture = m.Picture(tools[i][0], tools[i][1], column[i % 3], tools[i][4]);
+            if (!picture) continue;
+            m.Caption(tools[i][3], tools[i][2], picture->x + picture->w / 2, picture->y + picture->h);
         }
+        // The third row's free column holds the name and turntable tools,
+        // one above the other.
+        if (WINOBJ* name = m.Picture(8, 628, column[2] + 4, 341)) m.Picture(19, 666, name->x, name->y + name->h + 3);
         m.Ok(9, 65, 388);
     }
     windowList.AddWindow(&winBuildTracks);
@@ -437,12 +452,8 @@ void InitEditorWindows() {
             const int y = 20 + 40 * i;
             m.Tick(2 + 2 * i, 20, y);
             m.Text(1 + 2 * i, 299 + i, 60, y);
-            // The wide control picture is shown at half size so that it
-            // stays inside the window like the other three.
-            int image = images[i];
-            WINOBJ* p = image == 552 ? winSelOpt.AddWinobj(0, WINOBJ_PICTURE, 0, &image, 150, y, 46, 20, 1, 0)
-                                     : m.Picture(0, image, 150, y);
-            if (p) p->enabled = 0;
+            // A picture of the kind beside the row, for show only.
+            if (WINOBJ* p = m.Picture(0, images[i], 150, y)) p->enabled = 0;
         }
         m.Ok(9, 100, 180);
     }
@@ -465,46 +476,44 @@ void InitEditorWindows() {
         const int dx = second ? 7 : 0;
         winEdTerrain.Init(T(109), WINDOW_COLOUR, 0, 46, second ? 155 : 141, 491, S);
         Maker m{winEdTerrain};
-        // Two rows of tools: brush/cell painting (5/6) and grid view (1/2)
-        // share their places, one of each pair being shown at a time.
-        // Three columns centred at x 24, 62 and 100, clear of the frame's
-        // right column; each caption sits under its picture.
-        m.Picture(5, 619, 12 + dx, 6);
-        m.Picture(6, 620, 12 + dx, 6);
-        m.Picture(1, 610, 50 + dx, 6);
-        m.Picture(2, 611, 50 + dx, 6);
-        m.Picture(3, 612, 88 + dx, 6);
-        m.Picture(4, 613, 12 + dx, 50);
-        m.Picture(7, 614, 50 + dx, 50);
-        m.Picture(12, 705, 88 + dx, 50);
-        const int captions[6][3] = {{131, 24, 31}, {132, 62, 31}, {133, 100, 31},
-                                    {134, 24, 75}, {139, 62, 75}, {140, 100, 75}};
-        for (const auto& c : captions) {
-            // Centred on the picture in the small size of the track tools.
-            constexpr int CAPTION_SIZE = 12;
-            int width = 0;
-            MeasureFontText("font_taho2", T(c[0]), CAPTION_SIZE, &width, nullptr);
-            WINOBJ* caption = m.SmallText(0, c[0], c[1] + dx, c[2], width, WINOBJ_CENTRED);
-            if (caption) caption->fontSize = CAPTION_SIZE;
+        // Two rows of tools in three columns centred at x 24, 62 and 100,
+        // clear of the frame's right column; brush/cell painting (5/6) and
+        // grid view (1/2) share their places, one of each pair being shown at
+        // a time. Each caption sits under its picture.
+        const int column[3] = {12 + dx, 50 + dx, 88 + dx};
+        const int tools[8][3] = {{5, 619, 0}, {6, 620, 0}, {1, 610, 1}, {2, 611, 1},
+                                 {3, 612, 2}, {4, 613, 3}, {7, 614, 4}, {12, 705, 5}};
+        const int captions[6] = {131, 132, 133, 134, 139, 140};
+        for (const auto& t : tools) {
+            const int place = t[2];
+            WINOBJ* picture = m.Picture(t[0], t[1], column[place % 3], place < 3 ? 4 : 45);
+            if (picture && (t[0] != 5 && t[0] != 1))
+                m.Caption(0, captions[place], picture->x + picture->w / 2, picture->y + picture->h);
         }
-        // Shading channels (red, green, blue) and the blur switch.
-        m.Tick(13, 12 + dx, 96);
-        m.Tick(14, 38 + dx, 96);
-        m.Tick(15, 64 + dx, 96);
-        m.Tick(18, 90 + dx, 96);
-        m.Separator(120, 100 + 2 * dx);
-        m.Text(0, 141, 12 + dx, 125);
-        m.Slider(8, 12 + dx, 147, 96, 0.0f);
-        m.Separator(162, 100 + 2 * dx);
-        m.Text(0, 135, 12 + dx, 167);
-        m.List(11, 5 + dx, 187, 127, 200);
-        m.Button(19, 360, 62 + dx, 392);
-        m.Button(16, 216, 62 + dx, 415);
-        m.SmallText(0, 303, 12 + dx, 441);
-        m.SmallText(17, 225, 50 + dx, 441);
-        m.Ok(9, 96 + dx, 440);
+        // Shading channels: tick boxes in the colour of their channel after
+        // one label; the blur switch with its own label below.
+        m.SmallText(0, 403, 6 + dx, 89);
+        m.Tick(13, 50 + dx, 87);
+        m.Tick(14, 70 + dx, 87);
+        m.Tick(15, 90 + dx, 87);
+        m.Tick(18, 6 + dx, 108);
+        m.SmallText(0, 404, 27 + dx, 110);
+        m.Separator(130, 100 + 2 * dx);
+        m.Text(0, 141, 6 + dx, 133);
+        m.Slider(8, 6 + dx, 153, 96, 0.0f);
+        m.Separator(168, 100 + 2 * dx);
+        m.Text(0, 135, 6 + dx, 171);
+        m.List(11, 5 + dx, 190, 127, 200);
+        m.Button(19, 360, 62 + dx, 394);
+        m.Button(16, 216, 62 + dx, 417);
+        m.SmallText(0, 303, 6 + dx, 445);
+        m.SmallText(17, 225, 50 + dx, 445);
+        m.Ok(9, 96 + dx, 445);
     }
     windowList.AddWindow(&winEdTerrain);
+    SetWinobjColor(&winEdTerrain, 13, 0xFFC02818);
+    SetWinobjColor(&winEdTerrain, 14, 0xFF208A28);
+    SetWinobjColor(&winEdTerrain, 15, 0xFF2048C8);
 
     {
         const int powerSet[3] = {10, 11, 12};
@@ -520,7 +529,7 @@ void InitEditorWindows() {
         MakeAttribWindow(winDAttr, 21, 475, detachSet, 3, false);
         MakeAttribWindow(winTtAttr, 386, 475, ttSet, 3, false);
         MakeAttribWindow(winSoundAttr, 393, 475, soundSet, 3, false);
-        MakeAttribWindow(winObjAttr, 398, 475, objSet, 3, false);
+        MakeAttribWindow(winObjAttr, 398, 475, objSet, 3, false, true);
         MakeAttribWindow(winSiAttr, 202, 475, signalSet, 3, false);
         MakeAttribWindow(winBarAttr, 209, 455, barrierSet, 2, false);
     }

@@ -23,6 +23,7 @@
 #include "platform/window.h"
 #include "rail/layoutfile.h"
 #include "rail/layoutstate.h"
+#include "rail/manualcontrol.h"
 #include "rail/objcontrol.h"
 #include "rail/power.h"
 #include "rail/track.h"
@@ -311,9 +312,9 @@ bool BuildTrack(BuiltTrack* out) {
         }
     }
     sw->SetSwitchState1();
-    char name[TRACKNAMELEN];
-    trackList.MakeSwitchName(name);
-    CopyText(sw->name, sizeof sw->name, name);
+    // The switch keeps the name it got when it was laid ("S1") and gets its
+    // cell in the control table, as a switch laid in the editor does.
+    manualControlTable.SetControl(MCT_SWITCH, sw, sw->bSwitchInTable);
     out->pSwitch = sw;
     out->pFeed = feed;
     out->pPlatformTrack = platform;

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -22,10 +23,12 @@
 #include "app/input.h"
 #include "app/myglobs.h"
 #include "app/startlog.h"
+#include "app/texts.h"
 #include "app/winmain.h"
 #include "editor/editor.h"
 #include "editor/win_system.h"
 #include "gfx/display.h"
+#include "gfx/myfont.h"
 #include "gfx/render.h"
 #include "platform/d3d8.h"
 #include "platform/dinput.h"
@@ -94,6 +97,11 @@ protected:
         const bool ready = PrepareContent(gen, dir_->Path());
         ASSERT_EQ(chdir(dir_->Path().c_str()), 0);
         ASSERT_TRUE(ready) << "content generation failed";
+        // The text table is read when the program's objects are made, long
+        // before a test gets its folder: read the bundled one now, as a run
+        // in the content folder has it.
+        texts.Reload();
+        ASSERT_GT(texts.GetCount(), 300);
         ResetStartLogForTest();
         plat::SetIgnoreSystemInput(true);
         plat::SetClockHook([this]() { return now_ += kFrameMs; });
@@ -102,6 +110,7 @@ protected:
     void TearDown() override {
         plat::SetClockHook(nullptr);
         dir_.reset();
+        texts.Reload();
     }
 
     // Starts the program as WinMain does, without entering its loop.
@@ -278,6 +287,45 @@ TEST_F(EndToEnd, MainMenuStartLoadsTheObjectTypesAndOpensTheEditor) {
     for (int y = 50; y < 600; y += 50)
         for (int x = 50; x < 800; x += 50) colours.insert(plat::ReadBackBufferPixel(display.GetDevice(), x, y) & 0xffffff);
     EXPECT_GT(colours.size(), 3u);
+}
+
+// An open window shows its labels: the pixels where the options window's
+// first label lies are drawn in the label colour, the empty stretch of the
+// same row beside it is not.
+TEST_F(EndToEnd, OpenWindowDrawsItsLabels) {
+    EnterEditor();
+    ClickScreenItem(233);
+    ASSERT_EQ(editorState, 151);
+    Click(WinobjCentre(winSystemControl, 3));
+    ASSERT_EQ(editorState, 157);
+    ASSERT_TRUE(winOptions.IsVisible());
+    MoveTo({700, 500});
+    Frames(2);
+    const WINOBJ* tick = winOptions.FindWinobj(1);
+    ASSERT_NE(tick, nullptr);
+    const WINOBJ* label = nullptr;
+    for (const WINOBJ* o = winOptions.GetFirstWinobj(); o && !label; o = o->next)
+        if (o->kind == WINOBJ_TEXT && o->y == tick->y) label = o;
+    ASSERT_NE(label, nullptr);
+    ASSERT_GT(std::strlen(label->text), 2u) << "the label has no text";
+    int width = 0, height = 0;
+    MeasureFontText(label->fontName, label->text, label->fontSize, &width, &height);
+    const int left = winOptions.GetLeft() + label->x;
+    const int top = winOptions.GetTop() + winOptions.GetTitleHeight() + label->y;
+    // Pixels of the dark label colour within a rectangle of the screen.
+    auto dark = [](int x0, int x1, int y0, int y1) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
+                const D3DCOLOR c = plat::ReadBackBufferPixel(display.GetDevice(), x, y);
+                if (((c >> 16) & 0xff) + ((c >> 8) & 0xff) + (c & 0xff) < 200) ++n;
+            }
+        return n;
+    };
+    EXPECT_GT(dark(left, left + width, top, top + height), width) << "label \"" << label->text << "\" not drawn";
+    const int gapLeft = left + width + 8, gapRight = winOptions.GetLeft() + tick->x - 4;
+    ASSERT_GT(gapRight - gapLeft, 4);
+    EXPECT_EQ(dark(gapLeft, gapRight, top, top + height), 0);
 }
 
 TEST_F(EndToEnd, BuildTracksWindowLaysJoinedPieces) {

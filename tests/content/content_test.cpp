@@ -173,6 +173,43 @@ TEST_F(GeneratedContent, InterfaceSheetPaintsEveryImageOfTheCoordinateTable) {
     }
 }
 
+// Tick boxes are drawn in their item's colour, which multiplies the image:
+// drawn in the dark label colour over a window's light background, the
+// ticked box must differ clearly from the empty one, and the empty one must
+// still show its rim.
+TEST_F(GeneratedContent, TickBoxesShowTheirTickInTheItemColour) {
+    plat::Image sheet;
+    std::string error;
+    ASSERT_TRUE(plat::LoadImageFile("objects\\bitmaps\\bitmap.dds", sheet, error)) << error;
+    std::vector<uint32_t> pixels;
+    ASSERT_TRUE(plat::LevelToARGB(sheet.format, sheet.levels[0], pixels));
+    RECT on{}, off{};
+    GetCoordinates(560, &on, nullptr);
+    GetCoordinates(561, &off, nullptr);
+    const float ink[3] = {0x00 / 255.0f, 0x20 / 255.0f, 0x30 / 255.0f};  // 0xFF002030
+    const float ground[3] = {153, 178, 178};                             // the window background
+    auto drawn = [&](const RECT& r, int x, int y) {
+        const uint32_t p = pixels[size_t(r.top + y) * sheet.Width() + r.left + x];
+        const float a = (p >> 24) / 255.0f;
+        float sum = 0;
+        for (int c = 0; c < 3; ++c) {
+            const float texel = ((p >> (16 - 8 * c)) & 0xff) * ink[c];
+            sum += texel * a + ground[c] * (1 - a);
+        }
+        return sum / 3;
+    };
+    const int w = on.right - on.left, h = on.bottom - on.top;
+    int tickPixels = 0, rimPixels = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (drawn(on, x, y) < drawn(off, x, y) - 60) ++tickPixels;
+            if (drawn(off, x, y) < 60) ++rimPixels;
+        }
+    EXPECT_GT(tickPixels, w * h / 8) << "the tick hardly shows";
+    EXPECT_GT(rimPixels, w * 2) << "the empty box hardly shows";
+    EXPECT_LT(rimPixels, w * h / 2) << "the empty box is filled dark";
+}
+
 TEST_F(GeneratedContent, EveryObjectOfTheXFileListLoadsAsAMesh) {
     const std::vector<std::string> t = Tokens("vlm_objects.xli");
     ASSERT_GE(t.size(), 2u);

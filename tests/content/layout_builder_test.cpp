@@ -12,16 +12,26 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "app/input.h"
+#include "app/startlog.h"
 #include "content/layout_builder/sample_layout.h"
+#include "editor/editor.h"
 #include "gfx/myfont.h"
+#include "platform/image.h"
 #include "rail/infotext.h"
 #include "rail/layoutfile.h"
 #include "rail/layoutstate.h"
+#include "rail/manualcontrol.h"
 #include "rail/power.h"
 #include "rail/track.h"
 #include "rail/train.h"
 #include "support/testutil.h"
+#include "ui/coordinates.h"
+#include "ui/screenlist.h"
+#include "world/lightlist.h"
+#include "world/skybox.h"
 #include "world/terrain.h"
 #include "world/terrobj.h"
 #include "world/xobject.h"
@@ -212,6 +222,73 @@ TEST_F(SampleLayout, DescriptionFitsTheInformationWindow) {
         MeasureFontText("font_taho", infoText.GetLine(i), 17, &width, nullptr);
         EXPECT_LE(20 + width, 400 - 15) << "line " << i << ": " << infoText.GetLine(i);
     }
+}
+
+// The switch is named alike in the view and in the control table: its cell
+// shows the switch's own name, also after the switch window renames it.
+TEST_F(SampleLayout, SwitchCellShowsTheSwitchName) {
+    BuildAndSave();
+    ASSERT_EQ(LOAD_OK, layoutState.LoadLayout("sample.roa"));
+    TRACK* sw = nullptr;
+    for (TRACK* p = trackList.GetFirst(); p; p = p->pNext)
+        if (p->IsSwitch()) sw = p;
+    ASSERT_NE(nullptr, sw);
+    EXPECT_STREQ("S1", sw->featureName);
+    EXPECT_STREQ("", sw->name);
+    MANUAL_CONTROL_ENTRY* cell = manualControlTable.Find(MCT_SWITCH, sw);
+    ASSERT_NE(nullptr, cell) << "the switch has no cell in the control table";
+    char shown[TRACKFEATURENAMELEN] = {};
+    cell->GetName(shown, sizeof shown);
+    EXPECT_STREQ("S1", shown);
+    CopyText(sw->featureName, TRACKFEATURENAMELEN, "Yard");
+    cell->GetName(shown, sizeof shown);
+    EXPECT_STREQ("Yard", shown);
+}
+
+// The toolbar's sky pair with the generated sky list: the button shown by
+// day gives the night sky with its lamps lit, the one shown at night gives
+// the day sky back.
+TEST_F(SampleLayout, SkyButtonsGiveNightWithLampsAndDay) {
+    ASSERT_TRUE(sample::StartHeadlessDevice());
+    ASSERT_TRUE(sample::LoadGameDataHeadless());
+    ASSERT_TRUE(NewLayout(0, 4, 3));
+    InitEditorToolbar();
+    editorState = ED_EDIT;
+    auto press = [](int id) {
+        SCREEN_ITEM item;
+        ASSERT_TRUE(screenList.FindItem(id, &item)) << "no button " << id;
+        cursorX = (item.screen.left + item.screen.right) / 2;
+        cursorY = (item.screen.top + item.screen.bottom) / 2;
+        mouseLeftDown = 1;
+        screenList.Update();
+        ActDownEDIT();
+        mouseLeftDown = 0;
+    };
+    EXPECT_EQ(0, skybox.GetCurrentIndex());
+    EXPECT_FALSE(lightList.IsNight());
+    press(223);
+    EXPECT_EQ(1, skybox.GetCurrentIndex());
+    EXPECT_TRUE(lightList.IsNight());
+    EXPECT_TRUE(lightList.GetLampsOn());
+    press(232);
+    EXPECT_EQ(0, skybox.GetCurrentIndex());
+    EXPECT_FALSE(lightList.IsNight());
+    EXPECT_FALSE(lightList.GetLampsOn());
+    // The two states of the button look different.
+    RECT day{}, night{};
+    GetCoordinates(223, &day, nullptr);
+    GetCoordinates(232, &night, nullptr);
+    plat::Image sheet;
+    std::string error;
+    ASSERT_TRUE(plat::LoadImageFile("objects\\bitmaps\\bitmap.dds", sheet, error)) << error;
+    std::vector<uint32_t> pixels;
+    ASSERT_TRUE(plat::LevelToARGB(sheet.format, sheet.levels[0], pixels));
+    int differing = 0;
+    for (int y = 0; y < day.bottom - day.top; ++y)
+        for (int x = 0; x < day.right - day.left; ++x)
+            differing += pixels[size_t(day.top + y) * sheet.Width() + day.left + x] !=
+                         pixels[size_t(night.top + y) * sheet.Width() + night.left + x];
+    EXPECT_GT(differing, (day.right - day.left) * (day.bottom - day.top) / 10);
 }
 
 TEST_F(SampleLayout, RebuildingGivesTheSameFile) {

@@ -593,6 +593,43 @@ TEST_F(WinTracksTest, NameToolSelectsPiecesAndNamesThem) {
     EXPECT_STREQ(b->name, "");
 }
 
+// The turntable tool started from its picture in the window: a piece too
+// short for a turntable is refused, a long one opens the turntable window
+// for a new turntable with a fresh name.
+TEST_F(WinTracksTest, TurntableToolStartsFromTheWindowAndOpensItsWindow) {
+    int longType = -1, shortType = -1;
+    for (int i = 0; i < trackList.GetTypeCount(); ++i) {
+        if (trackList.GetTypeKind(i) != TRACK_STRAIGHT) continue;
+        float length = 0.0f;
+        trackList.GetTypeValues(i, &length, nullptr, nullptr, nullptr, nullptr);
+        if (length >= 3.5f && longType < 0) longType = i;
+        if (length < 3.5f && shortType < 0) shortType = i;
+    }
+    ASSERT_GE(longType, 0);
+    ASSERT_GE(shortType, 0);
+    TRACK* shortPiece = Make(shortType, -8.0f, 0.0f, 0.0f);
+    TRACK* longPiece = Make(longType, 8.0f, 0.0f, 0.0f);
+    OpenBuildWindow();
+    const WINOBJ* item = winBuildTracks.FindWinobj(19);
+    ASSERT_NE(item, nullptr) << "the window has no turntable tool";
+    EXPECT_TRUE(item->visible);
+    ClickItem(winBuildTracks, 19);
+    EXPECT_TRUE(GetBuildTools().turntable);
+    EXPECT_EQ(item->pictureHighlight, 1);
+    EXPECT_EQ(layoutState.GetToolOption(), 0);
+    ClickView(shortPiece->x, shortPiece->y);
+    EXPECT_EQ(editorState, 154);
+    EXPECT_TRUE(winBuildTracks.IsVisible());
+    ClickView(longPiece->x, longPiece->y);
+    ASSERT_EQ(editorState, 180);
+    EXPECT_FALSE(winBuildTracks.IsVisible());
+    EXPECT_TRUE(winTtableAttrib.IsVisible());
+    EXPECT_EQ(winTtableAttrib.GetMode(), 0);
+    EXPECT_EQ(layoutState.GetSelectedTrack(), longPiece);
+    Frame();
+    EXPECT_EQ(EditText(winTtableAttrib, 1).rfind("TT", 0), 0u);
+}
+
 TEST_F(WinTracksTest, HeightToolDragsThePieceAndReleaseEndsIt) {
     TRACK* p = Make(TypeOfKind(TRACK_STRAIGHT), 0.0f, 0.0f, 0.0f);
     OpenBuildWindow();

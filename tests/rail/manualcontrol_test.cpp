@@ -112,9 +112,11 @@ TEST_F(ManualControlTest, EntriesAreAddedOnceAndRemovedWithTheirFeatures) {
     powerList.RemoveNode(n);
     EXPECT_EQ(manualControlTable.GetEntryCount(), 0);
 
-    // Names: the switch name, the feature names, "-NULL-" for a lost node.
+    // Names: the switch's feature name (not the piece's own name), the
+    // feature names, "-NULL-" for a lost node.
     TRACK* sw = Switch(10.0f);
-    CopyText(sw->name, TRACKNAMELEN, "S4");
+    CopyText(sw->featureName, TRACKFEATURENAMELEN, "S4");
+    CopyText(sw->name, TRACKNAMELEN, "North");
     manualControlTable.GetFirst()->GetName(name, sizeof name);
     EXPECT_STREQ(name, "S4");
     MANUAL_CONTROL_ENTRY* lost = manualControlTable.AddControl(MCT_POWER, nullptr, 0);

@@ -187,3 +187,21 @@ TEST(Coordinates, InterfaceImageOfSizeZeroDrawsItsOwnSize) {
     EXPECT_FLOAT_EQ(v[5].x, 53.0f);  // 13 wide
     EXPECT_FLOAT_EQ(v[5].y, 62.0f);  // 12 high
 }
+
+// The pictures of the control table's cells (51 pixels wide, the name at 56
+// pixels down) stay inside their cell at the places the entries put them;
+// the detach picture is drawn 8 pixels above its place.
+TEST(Coordinates, ControlTablePicturesFitTheirCells) {
+    myGlobs.firstEdition = 1;
+    struct Place {
+        int id, x, y;
+    };
+    const Place places[] = {{564, 7, 3},  {572, 0, 0},  {573, 0, 0},   {574, 0, 0},   {575, 0, 0},
+                            {578, 17, 7}, {579, 17, 7}, {660, 0, 0},   {661, 0, 0},   {713, 12, 3},
+                            {714, 12, 30}};
+    for (const Place& p : places) {
+        const RECT r = Source(p.id);
+        EXPECT_LE(p.x + (r.right - r.left), 51) << p.id;
+        if (p.id != 564) EXPECT_LE(p.y + (r.bottom - r.top), 56) << p.id;
+    }
+}

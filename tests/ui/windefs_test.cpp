@@ -179,9 +179,11 @@ TEST_F(WinDefsTest, ControlAttributeWindowsShareOneLayout) {
 TEST_F(WinDefsTest, ToolWindowsCarryTheItemsTheirHandlersRead) {
     InitEditorWindows();
     EXPECT_EQ(Kind(winBuildTracks, 1), WINOBJ_LIST);
-    for (int id : {2, 3, 4, 5, 6, 7, 10, 11}) EXPECT_EQ(Kind(winBuildTracks, id), WINOBJ_PICTURE) << id;
+    for (int id : {2, 3, 4, 5, 6, 7, 8, 10, 11, 19}) EXPECT_EQ(Kind(winBuildTracks, id), WINOBJ_PICTURE) << id;
     for (int id : {12, 13, 14, 15, 16, 17, 18}) EXPECT_EQ(Kind(winBuildTracks, id), WINOBJ_SMALLTEXT) << id;
     EXPECT_EQ(winBuildTracks.FindWinobj(2)->pictureId, 635);
+    EXPECT_EQ(winBuildTracks.FindWinobj(8)->pictureId, 628);
+    EXPECT_EQ(winBuildTracks.FindWinobj(19)->pictureId, 666);
     EXPECT_EQ(winBuildTracks.FindWinobj(9)->y, 388);
 
     for (int id : {3, 4, 5, 6, 13, 16}) EXPECT_EQ(Kind(winPutObj, id), WINOBJ_LIST);
@@ -210,6 +212,40 @@ TEST_F(WinDefsTest, ToolWindowsCarryTheItemsTheirHandlersRead) {
     EXPECT_EQ(winRootcheckEd.FindWinobj(3)->w, 10);
     for (int id = 1; id <= 12; ++id) EXPECT_EQ(Kind(winInfoText, id), WINOBJ_TEXT);
     EXPECT_EQ(winXfileLists.FindWinobj(1)->colour, 0xFF800000u);
+}
+
+// The tool pictures of the build and terrain windows keep their image size
+// and their small captions the toolkit's size 15; the build window's ten
+// tools lie in three rows above its OK button, inside the frame.
+TEST_F(WinDefsTest, ToolPicturesKeepTheirSizeAndCaptionsTheSmallSize) {
+    InitEditorWindows();
+    for (WINDOW* w : {&winBuildTracks, &winEdTerrain}) {
+        int pictures = 0;
+        for (WINOBJ* o = w->GetFirstWinobj(); o; o = o->next) {
+            if (o->kind == WINOBJ_SMALLTEXT) EXPECT_EQ(o->fontSize, 15) << o->id;
+            if (o->kind != WINOBJ_PICTURE || o->pictureId == 609) continue;
+            ++pictures;
+            int iw = 0, ih = 0;
+            GetInterfaceImageSize(o->pictureId, &iw, &ih);
+            EXPECT_EQ(o->w, iw) << o->pictureId;
+            EXPECT_EQ(o->h, ih) << o->pictureId;
+            EXPECT_GE(o->x, 5) << o->pictureId;
+            EXPECT_LE(o->x + o->w, w->GetRight() - w->GetLeft() + 1 - 23) << o->pictureId;
+        }
+        EXPECT_EQ(pictures, w == &winBuildTracks ? 10 : 8);
+    }
+    const int okTop = winBuildTracks.FindWinobj(9)->y;
+    for (int id : {2, 3, 4, 5, 6, 7, 8, 10, 11, 19}) {
+        const WINOBJ* o = winBuildTracks.FindWinobj(id);
+        EXPECT_GE(o->y, 253) << id;
+        EXPECT_LT(o->y + o->h, okTop) << id;
+    }
+    // The name and turntable tools share the third row's free column.
+    const WINOBJ* name = winBuildTracks.FindWinobj(8);
+    const WINOBJ* turntable = winBuildTracks.FindWinobj(19);
+    EXPECT_EQ(name->x, turntable->x);
+    EXPECT_GT(turntable->y, name->y + name->h);
+    EXPECT_GT(name->x, winBuildTracks.FindWinobj(5)->x + winBuildTracks.FindWinobj(5)->w);
 }
 
 TEST_F(WinDefsTest, SystemWindowRowsAnswerTheirIdFromPictureAndText) {
