@@ -3,15 +3,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/gamestate.h"
 #include "app/input.h"
+#include "app/messagequeue.h"
 #include "app/myglobs.h"
 #include "app/winmain.h"
+#include "gfx/display.h"
 #include "gfx/screensprites.h"
 #include "platform/d3d8.h"
-#include "platform/window.h"
-#include "gfx/display.h"
 #include "platform/dinput.h"
 #include "platform/platform_hooks.h"
+#include "platform/window.h"
+#include "support/testutil.h"
+#include "ui/screenlist.h"
 
 namespace {
 
@@ -302,4 +306,40 @@ TEST(WindowMouse, QuickClickBetweenTwoFramesIsAPressThenARelease) {
         EXPECT_EQ(seen[i][1], expected[i][1]) << "frame " << i;
     }
     EXPECT_EQ(mouseLeftDown + mouseLeftUp, 0);
+}
+
+TEST_F(MouseFixture, ScreenshotButtonTakesAQuickClick) {
+    veltest::TempDir dir;  // a picture, if one is taken, lands here
+    messageQueue.Reset();
+    screenList.Clear();
+    screenList.AddItem(702, 10, nullptr, 1, nullptr, 0);
+    SCREEN_ITEM item;
+    ASSERT_TRUE(screenList.FindItem(702, &item));
+    cursorX = (item.screen.left + item.screen.right) / 2;
+    cursorY = (item.screen.top + item.screen.bottom) / 2;
+    auto frame = [this](bool fullscreen) {
+        if (fullscreen) Frame();
+        screenList.Update();
+        TakeScreenshot();
+        mouseLeftDown = mouseLeftUp = 0;
+        EndInputFrame();
+    };
+    // Full screen: down and up between two polls.
+    plat::InjectMouseButton(0, true);
+    plat::InjectMouseButton(0, false);
+    frame(true);
+    EXPECT_EQ(messageQueue.GetCount(), 1);  // "taking a screenshot"
+    frame(true);
+    EXPECT_EQ(messageQueue.GetCount(), 2);  // the picture's outcome
+    frame(true);
+    EXPECT_EQ(messageQueue.GetCount(), 2);
+
+    // In a window: down and up between two frames.
+    HandleWindowMouse(WM_LBUTTONDOWN, 0);
+    HandleWindowMouse(WM_LBUTTONUP, 0);
+    frame(false);
+    EXPECT_EQ(messageQueue.GetCount(), 3);
+    frame(false);
+    EXPECT_EQ(messageQueue.GetCount(), 4);
+    screenList.Clear();
 }
