@@ -225,7 +225,7 @@ void AfterGroundStroke() {
 
 void RunTerrainTools() {
     const bool overWindow = windowList.IsMouseOverAny() != 0;
-    const bool press = mouseLeftDown && !overWindow;
+    const bool press = mouseLeftDown && !overWindow && !IsDeleteKeyPress();
     const bool release = mouseLeftUp != 0;
     SetWinobjActive(&winEdTerrain, 3, tools.shadeBrighter);
     SetWinobjActive(&winEdTerrain, 4, tools.shadeDarker);

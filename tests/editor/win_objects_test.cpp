@@ -315,6 +315,55 @@ TEST_F(ObjectWindowTest, RaiseAndLowerFollowsTheMouseWhileHeld) {
     EXPECT_FLOAT_EQ(terrain.GetHeight(0.0f, 0.0f, 0), raised);
 }
 
+// The Delete key turns into a press of the delete button (and so a left
+// press) while it is held; the placing tools must not take it for a click.
+TEST_F(ObjectWindowTest, DeleteKeyWhilePlacingDeletesTheSelectionAndPlacesNothing) {
+    // Objects: a house chosen, the cursor over free ground.
+    OpenByButton(218, 113);
+    ClickFirstRow(winPutObj, 3);
+    ASSERT_EQ(layoutState.GetObjectToPlace(), HOUSE);
+    TRACK* piece = Make(1, -6.0f, 0.0f, 0.0f);
+    piece->bSelected = 1;
+    CursorToView();
+    Aim(1.0f, 1.0f);
+    keyDelete = 1;
+    Frames(2);
+    keyDelete = 0;
+    EXPECT_EQ(trackList.GetCount(), 0);
+    EXPECT_EQ(CountObjects(), 0);
+    EXPECT_EQ(editorState, 113);
+    ClickItem(winPutObj, 9);
+
+    // Vehicles: an engine chosen, the cursor over a free place on the track.
+    std::vector<TRACK*> run = Run(3);
+    OpenByButton(236, 153);
+    ClickFirstRow(winPutVehicles, 1);
+    ASSERT_EQ(layoutState.GetVehicleToPlace(), ENGINE);
+    CursorToView();
+    Aim(run[2]->x, run[2]->y);
+    Frame();
+    ASSERT_EQ(layoutState.GetSelectedTrack(), run[2]);
+    run[0]->bSelected = 1;
+    keyDelete = 1;
+    Frames(2);
+    keyDelete = 0;
+    EXPECT_EQ(trackList.GetCount(), 2);  // the selected piece went
+    EXPECT_EQ(trainList.GetFirst(), nullptr);
+    EXPECT_EQ(editorState, 153);
+    ClickItem(winPutVehicles, 9);
+
+    // Terrain: the raise tool does not start on the Delete key.
+    OpenByButton(234, 150);
+    ClickItem(winEdTerrain, 7);
+    CursorToView();
+    Aim(0.0f, 0.0f);
+    keyDelete = 1;
+    Frame();
+    keyDelete = 0;
+    EXPECT_EQ(dragMode, 0);
+    EXPECT_EQ(Icon(), 621);
+}
+
 TEST_F(ObjectWindowTest, TheTableSizeWindowMakesANewLayout) {
     StartTableSizeEditing();
     winTableSize.Show(2);
