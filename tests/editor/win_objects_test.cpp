@@ -477,6 +477,40 @@ TEST_F(ObjectWindowTest, TheHouseColourWindowColoursTheObject) {
     EXPECT_EQ(editorState, ED_EDIT);
 }
 
+TEST_F(ObjectWindowTest, TheColourTriangleStartsFromTheBarsAndPicksOpaqueColours) {
+    // A press at (fx, fy) of the triangle item's width and height.
+    auto pressTriangle = [](WINDOW& w, float fx, float fy) {
+        WINOBJ* t = w.FindWinobj(4);
+        ASSERT_NE(t, nullptr);
+        cursorX = w.GetLeft() + t->x + static_cast<int>(static_cast<float>(t->w) * fx);
+        cursorY = w.GetTop() + w.GetTitleHeight() + t->y + static_cast<int>(static_cast<float>(t->h) * fy);
+        LeftPress();
+        LeftRelease();
+    };
+    TERROBJ* o = PlaceObject(HOUSE_TYPE, HOUSE, 1.0f, 1.0f);
+    layoutState.SetSelectedTerrobj(o);
+    for (int state : {149, 144}) {
+        SCOPED_TRACE(state);
+        WINDOW& w = state == 149 ? winHouseColor : winTerrobjColor;
+        w.SetWinobjColorB(5, 0xFF204080);
+        w.SetWinobjColorB(6, 0xFF408020);
+        w.Show(2);
+        editorState = state;
+        // Beside the triangle, in the corner of its item: nothing changes.
+        pressTriangle(w, 0.02f, 0.05f);
+        if (state == 149) EXPECT_EQ(w.GetWinobjColorB(5), 0xFF204080u);
+        EXPECT_EQ(w.GetWinobjColorB(6), 0xFF408020u);
+        // Near the red corner: a full red, opaque.
+        pressTriangle(w, 0.05f, 0.97f);
+        const uint32_t c = w.GetWinobjColorB(6);
+        EXPECT_EQ(c >> 24, 0xFFu);
+        EXPECT_EQ((c >> 16) & 0xFF, 0xFFu);
+        if (state == 149) EXPECT_EQ(w.GetWinobjColorB(5), c);
+        ClickItem(w, 10);
+        EXPECT_EQ(editorState, ED_EDIT);
+    }
+}
+
 TEST_F(ObjectWindowTest, VehicleFlagsRoundTrip) {
     std::vector<TRACK*> run = Run(2);
     TRAIN* t = Place(run[0], 50.0f, ENGINE);
