@@ -326,9 +326,7 @@ TEST_F(ObjectWindowTest, DeleteKeyWhilePlacingDeletesTheSelectionAndPlacesNothin
     piece->bSelected = 1;
     CursorToView();
     Aim(1.0f, 1.0f);
-    keyDelete = 1;
-    Frames(2);
-    keyDelete = 0;
+    HoldDelete(2);
     EXPECT_EQ(trackList.GetCount(), 0);
     EXPECT_EQ(CountObjects(), 0);
     EXPECT_EQ(editorState, 113);
@@ -344,9 +342,7 @@ TEST_F(ObjectWindowTest, DeleteKeyWhilePlacingDeletesTheSelectionAndPlacesNothin
     Frame();
     ASSERT_EQ(layoutState.GetSelectedTrack(), run[2]);
     run[0]->bSelected = 1;
-    keyDelete = 1;
-    Frames(2);
-    keyDelete = 0;
+    HoldDelete(2);
     EXPECT_EQ(trackList.GetCount(), 2);  // the selected piece went
     EXPECT_EQ(trainList.GetFirst(), nullptr);
     EXPECT_EQ(editorState, 153);
@@ -357,9 +353,7 @@ TEST_F(ObjectWindowTest, DeleteKeyWhilePlacingDeletesTheSelectionAndPlacesNothin
     ClickItem(winEdTerrain, 7);
     CursorToView();
     Aim(0.0f, 0.0f);
-    keyDelete = 1;
-    Frame();
-    keyDelete = 0;
+    HoldDelete(1);
     EXPECT_EQ(dragMode, 0);
     EXPECT_EQ(Icon(), 621);
 }
@@ -498,14 +492,18 @@ TEST_F(ObjectWindowTest, TheColourTriangleStartsFromTheBarsAndPicksOpaqueColours
         editorState = state;
         // Beside the triangle, in the corner of its item: nothing changes.
         pressTriangle(w, 0.02f, 0.05f);
-        if (state == 149) EXPECT_EQ(w.GetWinobjColorB(5), 0xFF204080u);
+        if (state == 149) {
+            EXPECT_EQ(w.GetWinobjColorB(5), 0xFF204080u);
+        }
         EXPECT_EQ(w.GetWinobjColorB(6), 0xFF408020u);
         // Near the red corner: a full red, opaque.
         pressTriangle(w, 0.05f, 0.97f);
         const uint32_t c = w.GetWinobjColorB(6);
         EXPECT_EQ(c >> 24, 0xFFu);
         EXPECT_EQ((c >> 16) & 0xFF, 0xFFu);
-        if (state == 149) EXPECT_EQ(w.GetWinobjColorB(5), c);
+        if (state == 149) {
+            EXPECT_EQ(w.GetWinobjColorB(5), c);
+        }
         ClickItem(w, 10);
         EXPECT_EQ(editorState, ED_EDIT);
     }

@@ -620,9 +620,7 @@ TEST_F(WinTracksTest, DeleteKeyWhileBuildingDeletesTheSelectionAndLaysNothing) {
     a->bSelected = 1;
     CursorToView();
     Aim(0.0f, 0.0f);
-    keyDelete = 1;
-    Frames(2);
-    keyDelete = 0;
+    HoldDelete(2);
     EXPECT_EQ(trackList.GetCount(), 1);
     EXPECT_EQ(editorState, 154);
     // A click in the view still lays a piece.
