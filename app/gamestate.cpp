@@ -307,7 +307,7 @@ int RunMenuPanel(int mode, const MENU_ITEM* records) {
                             // Menu items are labelled boxes on the interface sheet.
                             screenList.AddItem(s.current.id, 10, &s.rect, s.current.clickable, s.current.label,
                                                s.current.kind);
-                            s.addedAtX = s.armX;
+                            s.addedAtX = s.rect.left;
                         }
                     };
                     if (left && s.direction == 1) {
@@ -342,9 +342,11 @@ int RunMenuPanel(int mode, const MENU_ITEM* records) {
             for (int i = 0; i < 4; ++i) {
                 MenuSlot& s = panel.slot[i];
                 if (!s.current.present) continue;
-                // The item was added beside the arm's end already, so it
-                // follows the arm by the distance the arm moved since.
-                int offset = s.armX - s.addedAtX;
+                // The item's edge sits at the arm's end: left of the item at
+                // arm x + 64 for the arms from the left, right of the item at
+                // arm x - 64 for those from the right.
+                const int offset = (i == 0 || i == 2) ? s.armX - s.addedAtX + kArmEnd
+                                                      : s.armX - s.addedAtX - s.current.width - kArmEnd;
                 screenList.SetItemOffset(s.current.id, offset);
             }
             return arrived == panel.moving ? 1 : 0;

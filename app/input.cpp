@@ -6,6 +6,7 @@
 #include "app/startlog.h"
 #include "app/winmain.h"
 #include "gfx/display.h"
+#include "gfx/screensprites.h"
 #include "platform/dinput.h"
 
 int cursorX = 400, cursorY = 100;
@@ -39,6 +40,71 @@ int lastLeftPressTime = -1000000;
 int lastPressCompletedDouble = 0;
 
 int lastMoveX = 0, lastMoveY = 0;
+
+// Keys that went down since the last frame ended, and those of them that
+// were let go again before a frame saw them: their held flag stays set until
+// the end of the next frame, so that every key press is seen held at least
+// once.
+constexpr int kKeyCodes = 256;
+unsigned char keyDownUnseen[kKeyCodes] = {};
+unsigned char keyUpDeferred[kKeyCodes] = {};
+
+// Windowed mouse buttons (left, right): a frame takes at most one change
+// per button; further changes wait for the following frames in order, so a
+// click that goes down and up between two frames is a press in one frame and
+// a release in the next.
+struct WindowButton {
+    static constexpr int kMaxWaiting = 8;
+    int changedThisFrame = 0;
+    bool waiting[kMaxWaiting] = {};
+    int count = 0;
+};
+WindowButton windowButtons[2];
+
+void SetWindowButtonEdge(int button, bool down) {
+    if (button == 0) (down ? mouseLeftDown : mouseLeftUp) = 1;
+    else (down ? mouseRightDown : mouseRightUp) = 1;
+}
+
+void WindowButtonChange(int button, bool down) {
+    WindowButton& b = windowButtons[button];
+    if (!b.changedThisFrame && b.count == 0) {
+        SetWindowButtonEdge(button, down);
+        b.changedThisFrame = 1;
+    } else if (b.count < WindowButton::kMaxWaiting) {
+        b.waiting[b.count++] = down;
+    }
+}
+
+// The held flag of a key, or null for keys without one.
+int* HeldFlag(int key) {
+    switch (key) {
+        case VK_TAB: return &myGlobs.keyTab;
+        case VK_RETURN: return &myGlobs.keyEnter;
+        case VK_SHIFT: return &keyShift;
+        case VK_CONTROL: return &keyCtrl;
+        case VK_ESCAPE: return &keyEsc;
+        case VK_LEFT: return &keyLeft;
+        case VK_RIGHT: return &keyRight;
+        case VK_UP: return &keyUp;
+        case VK_DOWN: return &keyDown;
+        case VK_DELETE: return &keyDelete;
+        case 'X': return &myGlobs.keyX;
+        default: return nullptr;
+    }
+}
+
+void ReleaseHeldKey(int key) {
+    if (int* flag = HeldFlag(key)) *flag = 0;
+}
+
+// In menu mode the cursor keeps to the 800 by 600 interface, in whose units
+// the menu places its buttons and draws the pointer (scaled to the screen),
+// so that the pointer never leaves the screen.
+void KeepToMenuArea() {
+    if (cursorX > 799) cursorX = 799;
+    if (cursorY > 599) cursorY = 599;
+}
 }  // namespace
 
 void ResetInputState() {
@@ -57,6 +123,24 @@ void ResetInputState() {
     lastLeftPressTime = -1000000;
     lastPressCompletedDouble = 0;
     lastMoveX = lastMoveY = 0;
+    for (int k = 0; k < kKeyCodes; ++k) keyDownUnseen[k] = keyUpDeferred[k] = 0;
+    for (auto& b : windowButtons) b = WindowButton{};
+}
+
+void EndInputFrame() {
+    for (int k = 0; k < kKeyCodes; ++k) {
+        if (keyUpDeferred[k]) ReleaseHeldKey(k);
+        keyDownUnseen[k] = keyUpDeferred[k] = 0;
+    }
+    for (int i = 0; i < 2; ++i) {
+        WindowButton& b = windowButtons[i];
+        b.changedThisFrame = 0;
+        if (b.count == 0) continue;
+        SetWindowButtonEdge(i, b.waiting[0]);
+        for (int j = 1; j < b.count; ++j) b.waiting[j - 1] = b.waiting[j];
+        --b.count;
+        b.changedThisFrame = 1;
+    }
 }
 
 int InitDirectInput(HINSTANCE instance) {
@@ -145,6 +229,7 @@ void UpdateMouse() {
                 if (cursorX > w) cursorX = w;
                 if (cursorY < 0) cursorY = 0;
                 if (cursorY > h) cursorY = h;
+                if (screenSprites.GetMenuMode()) KeepToMenuArea();
             } else {
                 dragX += state.lX;
                 dragY += state.lY;
@@ -173,7 +258,9 @@ void HandleKeyDown(WPARAM key) {
     // edit field can take become a typed key.
     if (k != VK_TAB && k != VK_SHIFT) {
         int ch = -1;
-        if (k == VK_OEM_MINUS) ch = keyShift ? '_' : '-';
+        // Shift as it is now, not as the frame will see it: a Shift let go
+        // before the next frame still counts as held for that frame.
+        if (k == VK_OEM_MINUS) ch = keyShift && !keyUpDeferred[VK_SHIFT] ? '_' : '-';
         else if (k >= VK_NUMPAD0 && k <= VK_NUMPAD9) ch = '0' + (k - VK_NUMPAD0);
         else if ((k >= 'A' && k <= 'Z') || (k >= '0' && k <= '9') || k == VK_SPACE || k == VK_BACK) ch = k;
         else if (k == VK_DELETE || k == VK_OEM_PERIOD || k == VK_DECIMAL) ch = '.';
@@ -205,23 +292,19 @@ void HandleKeyDown(WPARAM key) {
         case 'X': myGlobs.keyX = 1; break;
         default: break;
     }
+    if (k >= 0 && k < kKeyCodes) {
+        keyDownUnseen[k] = 1;
+        keyUpDeferred[k] = 0;
+    }
 }
 
 void HandleKeyUp(WPARAM key) {
-    switch (static_cast<int>(key)) {
-        case VK_TAB: myGlobs.keyTab = 0; break;
-        case VK_RETURN: myGlobs.keyEnter = 0; break;
-        case VK_SHIFT: keyShift = 0; break;
-        case VK_CONTROL: keyCtrl = 0; break;
-        case VK_ESCAPE: keyEsc = 0; break;
-        case VK_LEFT: keyLeft = 0; break;
-        case VK_RIGHT: keyRight = 0; break;
-        case VK_UP: keyUp = 0; break;
-        case VK_DOWN: keyDown = 0; break;
-        case VK_DELETE: keyDelete = 0; break;
-        case 'X': myGlobs.keyX = 0; break;
-        default: break;
+    const int k = static_cast<int>(key);
+    if (k >= 0 && k < kKeyCodes && keyDownUnseen[k]) {
+        keyUpDeferred[k] = 1;
+        return;
     }
+    ReleaseHeldKey(k);
 }
 
 void HandleWindowMouse(UINT message, LPARAM lParam) {
@@ -231,6 +314,7 @@ void HandleWindowMouse(UINT message, LPARAM lParam) {
             if (!dragMode) {
                 cursorX = x;
                 cursorY = y;
+                if (screenSprites.GetMenuMode()) KeepToMenuArea();
             } else {
                 dragX += x - lastMoveX;
                 dragY += y - lastMoveY;
@@ -239,10 +323,10 @@ void HandleWindowMouse(UINT message, LPARAM lParam) {
             lastMoveY = y;
             break;
         }
-        case WM_LBUTTONDOWN: mouseLeftDown = 1; break;
-        case WM_LBUTTONUP: mouseLeftUp = 1; break;
-        case WM_RBUTTONDOWN: mouseRightDown = 1; break;
-        case WM_RBUTTONUP: mouseRightUp = 1; break;
+        case WM_LBUTTONDOWN: WindowButtonChange(0, true); break;
+        case WM_LBUTTONUP: WindowButtonChange(0, false); break;
+        case WM_RBUTTONDOWN: WindowButtonChange(1, true); break;
+        case WM_RBUTTONUP: WindowButtonChange(1, false); break;
         default: break;
     }
 }

@@ -32,5 +32,10 @@ void HandleKeyDown(WPARAM key);
 void HandleKeyUp(WPARAM key);
 void HandleWindowMouse(UINT message, LPARAM lParam);
 
+// End of a frame, after the frame loop cleared the one-frame edges: key
+// releases and windowed button changes that a frame could not yet take are
+// handed to the next one.
+void EndInputFrame();
+
 // Returns every input flag to its start value (tests).
 void ResetInputState();

@@ -83,6 +83,7 @@ void RunLoopTurn() {
         mouseLeftUp = mouseLeftDown = mouseRightUp = mouseRightDown = 0;
     }
     myGlobs.keyTabPressed = keyEnterPressed = keyLeftPressed = keyRightPressed = 0;
+    EndInputFrame();
 }
 
 int InitProgram(HINSTANCE instance, int showCommand, int* errorCode) {

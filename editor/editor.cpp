@@ -147,6 +147,9 @@ void RunWindowHandlers() {
 }
 
 void RunLeftPress() {
+    // The Delete key's press belongs to the selection machine: it places,
+    // builds and opens nothing.
+    if (IsDeleteKeyPress()) return;
     switch (editorState) {
         case ED_EDIT: ActDownEDIT(); break;
         case 113: ActDownPUT_OBJ(); break;
@@ -421,6 +424,13 @@ void ActEditorWindows() {
     }
 }
 
+
+bool IsDeleteKeyPress() {
+    if (!keyDelete) return false;
+    int id = SCREENLIST_NONE;
+    screenList.GetClick(&id, nullptr);
+    return id == 206;
+}
 
 bool ModeButtonPressed() {
     int id = SCREENLIST_NONE, phase = 1;

@@ -7,6 +7,10 @@ class WINDOW;
 // The handler protocol shared by the editor's windows.
 // A toolbar button that chooses a tool was pressed this frame.
 bool ModeButtonPressed();
+// This frame's press is the Delete key's (the screen list turns the held key
+// into a press of the delete button): it deletes the selection and never
+// acts on the view as a click would.
+bool IsDeleteKeyPress();
 // A press on the window's title bar starts a window drag (state 108); true
 // when it did.
 bool StartTitleDrag(WINDOW& window);

@@ -9,6 +9,7 @@
 #include "app/myglobs.h"
 #include "app/winmain.h"
 #include "editor/editor.h"
+#include "editor/handlers.h"
 #include "gfx/geometry.h"
 #include "gfx/render.h"
 #include "rail/layoutstate.h"
@@ -154,10 +155,16 @@ void ClickNothing() {
     dragState = SELECT_RECTANGLE;
 }
 
+// The placing tools (objects, vehicles, track pieces) take the Delete key
+// as a delete also while they place.
+bool DeleteKeyWhilePlacing() {
+    return (editorState == 113 || editorState == 153 || editorState == 154) && IsDeleteKeyPress();
+}
+
 bool ClicksAllowed() {
     if (!IsClickState(editorState) || cameraState != CAMERA_IDLE) return false;
     if (manualControlTable.GetInputState() != 0) return false;
-    if (editorState != ED_EDIT && !layoutState.GetToolOption()) return false;
+    if (editorState != ED_EDIT && !layoutState.GetToolOption() && !DeleteKeyWhilePlacing()) return false;
     if (windowList.IsMouseOverAny()) return false;
     return dragState == SELECT_IDLE && mouseLeftDown && layoutState.GetEditable();
 }

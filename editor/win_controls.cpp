@@ -407,8 +407,9 @@ void OpenControlAttrib() {
     GetWinListSelection(&winSelectControl, 1, name, &value, sizeof name);
     CONTROL* c = TrackExists(owner) ? controlList.FindControl(owner, name) : nullptr;
     if (!c) {
-        // Back to where the list was opened from.
-        ReturnToEditorState();
+        // No such control: back to track building.
+        winBuildTracks.Show(2);
+        editorState = 154;
         return;
     }
     controlList.SetNewControl(c);

@@ -225,7 +225,7 @@ void AfterGroundStroke() {
 
 void RunTerrainTools() {
     const bool overWindow = windowList.IsMouseOverAny() != 0;
-    const bool press = mouseLeftDown && !overWindow;
+    const bool press = mouseLeftDown && !overWindow && !IsDeleteKeyPress();
     const bool release = mouseLeftUp != 0;
     SetWinobjActive(&winEdTerrain, 3, tools.shadeBrighter);
     SetWinobjActive(&winEdTerrain, 4, tools.shadeDarker);
@@ -721,6 +721,18 @@ void ActWIN_RESIZE_TABLE() {
 // ---------------------------------------------------------------------------
 // Colours
 
+namespace {
+// The colour picked on a window's colour triangle (item 4) becomes colour B
+// of a bar. The pick starts from the bar's colour, which a press beside the
+// triangle leaves as it is; a picked colour is opaque.
+void PickIntoBar(WINDOW& w, int bar) {
+    const uint32_t current = w.GetWinobjColorB(bar);
+    uint32_t c = current;
+    w.GetPickedColor(4, &c);
+    if (c != current) w.SetWinobjColorB(bar, c | 0xFF000000u);
+}
+}  // namespace
+
 void ActWIN_HOUSE_COLOR() {
     houseRefill = false;  // filled by the right click that opens it
     const bool modeButton = ModeButtonPressed();
@@ -732,13 +744,10 @@ void ActWIN_HOUSE_COLOR() {
         case 0:
         case 7:
         case 8: break;
-        case 4: {
-            uint32_t c = 0;
-            winHouseColor.GetPickedColor(4, &c);
-            winHouseColor.SetWinobjColorB(5, c);
-            winHouseColor.SetWinobjColorB(6, c);
+        case 4:
+            PickIntoBar(winHouseColor, 5);
+            PickIntoBar(winHouseColor, 6);
             break;
-        }
         case 5:
         case 6: {
             const uint32_t c = DeriveBarColour(winHouseColor.GetWinobjColorB(item), winHouseColor.GetClickPercent());
@@ -768,12 +777,9 @@ void ActWIN_TERROBJ_COLOR() {
     switch (item) {
         case 0:
         case 8: break;
-        case 4: {
-            uint32_t c = 0;
-            winTerrobjColor.GetPickedColor(4, &c);
-            winTerrobjColor.SetWinobjColorB(6, c);
+        case 4:
+            PickIntoBar(winTerrobjColor, 6);
             break;
-        }
         case 6:
             winTerrobjColor.SetWinobjColorA(
                 8, DeriveBarColour(winTerrobjColor.GetWinobjColorB(6), winTerrobjColor.GetClickPercent()));

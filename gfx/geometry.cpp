@@ -159,9 +159,11 @@ float DetSegmentRayDistance(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float ra
 }
 
 float DetSegmentPickDistance(const D3DXVECTOR3& a, const D3DXVECTOR3& b, float radius) {
+    // The grid view looks through the ground: no ground hit hides a segment.
     float t = PICK_MISS;
     float x, y, z;
-    if (terrain.PickUnderMouse(&x, &y, &z, 0)) t = DetPointDistance(Eye(), D3DXVECTOR3(x, y, z));
+    if (!terrain.IsGridView() && terrain.PickUnderMouse(&x, &y, &z, 0))
+        t = DetPointDistance(Eye(), D3DXVECTOR3(x, y, z));
     return DetSegmentRayDistance(a, b, radius, t);
 }
 

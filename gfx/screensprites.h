@@ -146,6 +146,7 @@ public:
     void SetUseSpriteBatch(int on) { useSpriteBatch = on; }
     int GetUseSpriteBatch() const { return useSpriteBatch; }
     void SetMenuMode(int on) { scalePointer = on; }
+    int GetMenuMode() const { return scalePointer; }
     void SetDrawPointer(int on) { drawPointer = on; }
     int GetOverlayTriangles() const { return overlayTriangles; }
 

@@ -1,5 +1,8 @@
 // The DirectInput mouse over SDL's relative mouse mode. Movement and wheel
 // accumulate between polls; GetDeviceState hands them over and resets them.
+// Button changes are latched between polls: each poll hands over at most one
+// change per button, so a click that went down and up between two polls is
+// seen down by one poll and up by the next.
 #include "platform/dinput.h"
 
 #include <SDL2/SDL.h>
@@ -16,8 +19,42 @@ const GUID IID_IDirectInput8 = {0xBF798030, 0x483A, 0x4DA2, {0xAA, 0x99, 0x5D, 0
 namespace {
 
 int accX = 0, accY = 0, accWheel = 0;
-bool buttons[4] = {};
 HRESULT failNextCreate = 0;
+
+// One button: the state the last poll reported and the changes that came in
+// since, oldest first. Changes alternate, starting with the opposite of the
+// reported state.
+struct ButtonLatch {
+    static constexpr int kMaxChanges = 8;
+    bool reported = false;
+    bool changes[kMaxChanges] = {};
+    int count = 0;
+
+    bool Latest() const { return count ? changes[count - 1] : reported; }
+    void Set(bool down) {
+        if (down == Latest()) return;
+        if (count == kMaxChanges) {
+            // Drop the oldest whole click; the order of what is left holds.
+            for (int i = 2; i < count; ++i) changes[i - 2] = changes[i];
+            count -= 2;
+        }
+        changes[count++] = down;
+    }
+    bool Poll() {
+        if (count) {
+            reported = changes[0];
+            for (int i = 1; i < count; ++i) changes[i - 1] = changes[i];
+            --count;
+        }
+        return reported;
+    }
+    // Forgets what happened while the device was not acquired.
+    void Settle() {
+        reported = Latest();
+        count = 0;
+    }
+};
+ButtonLatch buttons[4];
 
 bool SameGuid(const GUID& a, const GUID& b) { return memcmp(&a, &b, sizeof(GUID)) == 0; }
 
@@ -41,6 +78,7 @@ struct Mouse final : RefCounted<IDirectInputDevice8> {
         if (!acquired) {
             acquired = true;
             accX = accY = accWheel = 0;
+            for (ButtonLatch& b : buttons) b.Settle();
             if (SDL_WasInit(SDL_INIT_VIDEO) && !plat::IsSystemInputIgnored()) SDL_SetRelativeMouseMode(SDL_TRUE);
         }
         return DI_OK;
@@ -70,7 +108,7 @@ struct Mouse final : RefCounted<IDirectInputDevice8> {
         s->lY = accY;
         s->lZ = accWheel;
         accX = accY = accWheel = 0;
-        for (int i = 0; i < 4; ++i) s->rgbButtons[i] = buttons[i] ? 0x80 : 0;
+        for (int i = 0; i < 4; ++i) s->rgbButtons[i] = buttons[i].Poll() ? 0x80 : 0;
         return DI_OK;
     }
     ~Mouse() override { Unacquire(); }
@@ -111,7 +149,7 @@ void AddRelativeMotion(int dx, int dy, int wheel) {
     accWheel += wheel;
 }
 void SetButton(int button, bool down) {
-    if (button >= 0 && button < 4) buttons[button] = down;
+    if (button >= 0 && button < 4) buttons[button].Set(down);
 }
 }  // namespace hooks
 

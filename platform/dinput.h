@@ -77,8 +77,8 @@ HRESULT DirectInput8Create(HINSTANCE instance, DWORD version, REFIID iid, LPVOID
 
 namespace plat {
 // Test hooks: relative movement, wheel (in DirectInput units, 120 a notch) and
-// button states that the next GetDeviceState reports, as if they came from the
-// mouse.
+// button changes, as if they came from the mouse; the following polls report
+// them (one change per button and poll).
 void InjectMouseMotion(int dx, int dy, int wheel);
 void InjectMouseButton(int button, bool down);
 // Makes the next DirectInput8Create fail with the given code (0 = no failure).

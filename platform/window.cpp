@@ -49,6 +49,11 @@ bool failNextWindow = false;
 constexpr int kOverlappedFrameWidth = 8;
 constexpr int kOverlappedFrameHeight = 27;
 bool ignoreSystemInput = false;
+// The pointer's last absolute position in client pixels, for devices that
+// report only where the pointer is (tablets, remote desktops, virtual
+// machines, a warped pointer).
+bool pointerKnown = false;
+int pointerX = 0, pointerY = 0;
 
 std::string Lower(const char* s) {
     std::string r = s ? s : "";
@@ -151,7 +156,27 @@ void ToClient(HWND w, int& x, int& y) {
     if (y >= w->logicalH) y = w->logicalH - 1;
 }
 
-void TranslateSdlEvent(const SDL_Event& e) {
+// Relative movement of a motion event: the device's own when it reports
+// any, else the change of the absolute position since the previous event.
+void PointerMotion(HWND w, const SDL_MouseMotionEvent& m, int* x, int* y, int* dx, int* dy) {
+    *x = m.x;
+    *y = m.y;
+    ToClient(w, *x, *y);
+    *dx = m.xrel;
+    *dy = m.yrel;
+    if (*dx == 0 && *dy == 0 && pointerKnown) {
+        *dx = *x - pointerX;
+        *dy = *y - pointerY;
+    }
+    pointerKnown = true;
+    pointerX = *x;
+    pointerY = *y;
+}
+
+// injected: the event comes from a test, not from the window system, and is
+// taken even while system input is ignored.
+void TranslateSdlEvent(const SDL_Event& e, bool injected = false) {
+    const bool ignored = ignoreSystemInput && !injected;
     switch (e.type) {
         case SDL_QUIT: {
             for (auto& w : windows)
@@ -164,12 +189,12 @@ void TranslateSdlEvent(const SDL_Event& e) {
             switch (e.window.event) {
                 case SDL_WINDOWEVENT_CLOSE: Post(w, WM_CLOSE, 0, 0); break;
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
-                    if (ignoreSystemInput) break;
+                    if (ignored) break;
                     Post(w, WM_ACTIVATEAPP, 1, 0);
                     Post(w, WM_ACTIVATE, WA_ACTIVE, 0);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_LOST:
-                    if (ignoreSystemInput) break;
+                    if (ignored) break;
                     Post(w, WM_ACTIVATE, WA_INACTIVE, 0);
                     Post(w, WM_ACTIVATEAPP, 0, 0);
                     break;
@@ -195,18 +220,17 @@ void TranslateSdlEvent(const SDL_Event& e) {
             break;
         }
         case SDL_MOUSEMOTION: {
-            if (ignoreSystemInput) break;
+            if (ignored) break;
             HWND w = FindByWindowId(e.motion.windowID);
-            plat::hooks::AddRelativeMotion(e.motion.xrel, e.motion.yrel, 0);
-            if (!w) break;
-            int x = e.motion.x, y = e.motion.y;
-            ToClient(w, x, y);
-            Post(w, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+            int x = 0, y = 0, dx = 0, dy = 0;
+            PointerMotion(w, e.motion, &x, &y, &dx, &dy);
+            plat::hooks::AddRelativeMotion(dx, dy, 0);
+            if (w) Post(w, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
             break;
         }
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
-            if (ignoreSystemInput) break;
+            if (ignored) break;
             HWND w = FindByWindowId(e.button.windowID);
             bool down = e.type == SDL_MOUSEBUTTONDOWN;
             int b = e.button.button == SDL_BUTTON_LEFT ? 0 : e.button.button == SDL_BUTTON_RIGHT ? 1 : 2;
@@ -221,7 +245,7 @@ void TranslateSdlEvent(const SDL_Event& e) {
             break;
         }
         case SDL_MOUSEWHEEL: {
-            if (ignoreSystemInput) break;
+            if (ignored) break;
             HWND w = FindByWindowId(e.wheel.windowID);
             int d = e.wheel.y * 120;
             if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) d = -d;
@@ -286,6 +310,8 @@ void PumpEvents() {
 
 void InjectMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) { Post(wnd, message, wParam, lParam); }
 
+void InjectPlatformEvent(const SDL_Event& e) { TranslateSdlEvent(e, true); }
+
 HINSTANCE Instance() { return &theInstance; }
 
 void SetMessageBoxHook(std::function<int(const char*, const char*)> hook) { messageBoxHook = std::move(hook); }
@@ -299,6 +325,7 @@ void ResetWindowSystemForTest() {
         if (w->sdl) SDL_DestroyWindow(w->sdl);
     windows.clear();
     cursorCount = 0;
+    pointerKnown = false;
 }
 
 size_t PendingMessageCount() { return queue.size(); }

@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 
 struct SDL_Window;
+union SDL_Event;
 
 namespace plat {
 
@@ -24,6 +25,9 @@ void PumpEvents();
 
 // Test hook: queue a message as if it came from the window system.
 void InjectMessage(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Test hook: an SDL event handled as if SDL had delivered it, also while
+// system input is ignored.
+void InjectPlatformEvent(const SDL_Event& e);
 
 // The instance handle handed to WinMain.
 HINSTANCE Instance();

@@ -184,7 +184,8 @@ int TrackProjectToPixels(const D3DXVECTOR3& p, float* sx, float* sy) {
     for (int j = 0; j < 4; j++) t[j] = v[0] * view.m[0][j] + v[1] * view.m[1][j] + v[2] * view.m[2][j] + view.m[3][j];
     for (int j = 0; j < 4; j++)
         c[j] = t[0] * proj.m[0][j] + t[1] * proj.m[1][j] + t[2] * proj.m[2][j] + t[3] * proj.m[3][j];
-    if (std::fabs(c[3]) < 1e-6f) return 0;
+    // Points at or behind the eye have no place on the screen.
+    if (!(c[3] > 0.0f)) return 0;
     float w = static_cast<float>(vp.Width), h = static_cast<float>(vp.Height);
     *sx = c[0] / c[3] * w / 2.0f + w / 2.0f;
     *sy = h / 2.0f - c[1] / c[3] * h / 2.0f;

@@ -86,3 +86,31 @@ TEST(FrameLoop, OneFrameEdgesAreClearedAfterEachFrame) {
     myGlobs.running = 0;
     plat::SetClockHook(nullptr);
 }
+
+TEST(FrameLoop, AClickAndAKeyBetweenTwoFramesReachTwoFrames) {
+    veltest::TempDir dir;
+    ResetFrameClock();
+    ResetInputState();
+    DWORD now = 1000;
+    plat::SetClockHook([&now]() { return now += 16; });
+    myGlobs.running = 1;
+    myGlobs.appActive = 1;
+    gameState = CLOSED_STATE;
+    display.SetDisplayMode(32, 0, 1, 800, 600);  // a window
+    HandleWindowMouse(WM_LBUTTONDOWN, 0);
+    HandleWindowMouse(WM_LBUTTONUP, 0);
+    HandleKeyDown(VK_DELETE);
+    HandleKeyUp(VK_DELETE);
+    EXPECT_EQ(mouseLeftDown, 1);
+    EXPECT_EQ(keyDelete, 1);
+    RunLoopTurn();
+    // The frame took the press and the held key; the release waits for the
+    // next frame, and the key is let go.
+    EXPECT_EQ(mouseLeftDown, 0);
+    EXPECT_EQ(mouseLeftUp, 1);
+    EXPECT_EQ(keyDelete, 0);
+    RunLoopTurn();
+    EXPECT_EQ(mouseLeftUp, 0);
+    myGlobs.running = 0;
+    plat::SetClockHook(nullptr);
+}

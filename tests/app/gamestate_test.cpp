@@ -6,6 +6,7 @@
 #include "editor/editor.h"
 #include "rail/layoutstate.h"
 #include "support/testutil.h"
+#include "ui/screenlist.h"
 
 TEST(GameState, OptionMNoGoesStraightToLoadingAndIntoTheEditor) {
     veltest::TempDir dir;
@@ -56,6 +57,28 @@ TEST(GameState, MenuPanelWaitsThreeHundredMillisecondsThenSlides) {
     EXPECT_EQ(gameState, MENU_STATE);
     EXPECT_EQ(GetMenuArmX(0), 121 + 100);  // rest x plus the record's rest offset
     EXPECT_EQ(GetMenuArmX(1), 660);        // an empty slot does not move
+}
+
+TEST(GameState, MenuButtonsSitAtTheirArmEndsWhateverTheFrameTime) {
+    veltest::TempDir dir;
+    for (int ms : {16, 50, 100}) {
+        SCOPED_TRACE(ms);
+        ResetGameStateForTest();
+        myGlobs.ReadCommandLine("");
+        frameTime = ms;
+        for (int frames = 0; gameState != MENU_STATE && frames < 2000; ++frames) RunGameState();
+        ASSERT_EQ(gameState, MENU_STATE);
+        SCREEN_ITEM start, quit;
+        ASSERT_TRUE(screenList.FindItem(589, &start));
+        ASSERT_TRUE(screenList.FindItem(591, &quit));
+        // Slot 0 hangs from the left: its arm ends 64 right of its arm x.
+        EXPECT_EQ(start.screen.left, GetMenuArmX(0) + 64);
+        EXPECT_EQ(start.screen.left, 121 + 100 + 64);
+        // Slot 3 hangs from the right: its arm ends 64 left of its arm x.
+        EXPECT_EQ(quit.screen.right, GetMenuArmX(3) - 64);
+        EXPECT_EQ(quit.screen.right, 678 - 100 - 64);
+        EXPECT_EQ(quit.screen.right - quit.screen.left, 256);
+    }
 }
 
 TEST(GameState, PauseKeyOnlyInPlainEditingAndOnlyUpperCaseP) {

@@ -148,6 +148,13 @@ protected:
         mouseLeftUp = 1;
         Frame();
     }
+    // Delete held for some frames (the screen list turns it into presses of
+    // the delete button).
+    static void HoldDelete(int frames) {
+        keyDelete = 1;
+        Frames(frames);
+        keyDelete = 0;
+    }
     static void RightPress() {
         mouseRightDown = 1;
         Frame();

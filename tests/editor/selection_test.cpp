@@ -338,3 +338,35 @@ TEST_F(SelectionTest, QuickClickInOneFrameEndsTheDrag) {
     Frame();
     EXPECT_NEAR(a->x, 2.0f, 1e-6);
 }
+
+TEST_F(SelectionTest, VehiclesUnderTheGroundArePickedInGridView) {
+    TRACK* a = Make(1, 2.0f, 0.0f, 0.0f);
+    TRAIN* engine = Place(a, 50.0f, ENGINE);
+    // The vehicle stands in a tunnel, well below the ground surface.
+    engine->vPos.z = 4.0f;
+    Aim(engine->vPos.x, engine->vPos.y, engine->vPos.z - 0.3f);
+    int type = 0;
+    TRAIN* picked = nullptr;
+    EXPECT_EQ(trainList.PickTrain(&type, &picked), 0);  // the ground hides it
+    terrain.SetGridView(1);
+    EXPECT_EQ(trainList.PickTrain(&type, &picked), 1);
+    EXPECT_EQ(picked, engine);
+    terrain.SetGridView(0);
+}
+
+TEST_F(SelectionTest, RectangleSkipsPiecesBehindTheCamera) {
+    D3DXVECTOR3 eye, target;
+    display.GetCamera(&eye, &target, nullptr);
+    // One piece in front of the camera, one as far behind it: both lie on
+    // the line of sight through the middle of the screen.
+    const D3DXVECTOR3 ahead = eye + (target - eye) * 0.5f;
+    const D3DXVECTOR3 behind = eye - (target - eye) * 0.5f;
+    TRACK* front = Make(1, ahead.x, ahead.y, 0.0f);
+    TRACK* back = Make(1, behind.x, behind.y, 0.0f);
+    front->z = ahead.z;
+    back->z = behind.z;
+    const RECT screen = {0, 0, 800, 600};
+    trackList.SelectInRectangle(&screen);
+    EXPECT_EQ(front->bSelected, 1);
+    EXPECT_EQ(back->bSelected, 0);
+}

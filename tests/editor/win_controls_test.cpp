@@ -199,12 +199,19 @@ TEST_F(WinControlsTest, DeleteItemRemovesTheEditedControl) {
     EXPECT_EQ(controlList.GetNewControl(), nullptr);
 }
 
-TEST_F(WinControlsTest, UnknownControlNameReturnsWithoutAWindow) {
+TEST_F(WinControlsTest, UnknownControlNameOpensTheBuildWindowInsteadOfAnAttributeWindow) {
     TRACK* owner = Make(straight, 0.0f, 0.0f, 0.0f);
-    OpenControlList(owner);  // an empty list
-    ClickItem(winSelectControl, 9);
-    EXPECT_EQ(editorState, ED_EDIT);
-    EXPECT_FALSE(winSAttr.IsVisible());
+    for (int from : {135, 130}) {
+        SCOPED_TRACE(from);
+        OpenControlList(owner);  // an empty list
+        editorState = from;
+        ClickItem(winSelectControl, 9);
+        EXPECT_EQ(editorState, 154);
+        EXPECT_TRUE(winBuildTracks.IsVisible());
+        EXPECT_FALSE(winSelectControl.IsVisible());
+        EXPECT_FALSE(winSAttr.IsVisible());
+        winBuildTracks.Hide();
+    }
 }
 
 TEST_F(WinControlsTest, ControlListCancelReturnsToWhereItWasOpened) {

@@ -315,6 +315,49 @@ TEST_F(ObjectWindowTest, RaiseAndLowerFollowsTheMouseWhileHeld) {
     EXPECT_FLOAT_EQ(terrain.GetHeight(0.0f, 0.0f, 0), raised);
 }
 
+// The Delete key turns into a press of the delete button (and so a left
+// press) while it is held; the placing tools must not take it for a click.
+TEST_F(ObjectWindowTest, DeleteKeyWhilePlacingDeletesTheSelectionAndPlacesNothing) {
+    // Objects: a house chosen, the cursor over free ground.
+    OpenByButton(218, 113);
+    ClickFirstRow(winPutObj, 3);
+    ASSERT_EQ(layoutState.GetObjectToPlace(), HOUSE);
+    TRACK* piece = Make(1, -6.0f, 0.0f, 0.0f);
+    piece->bSelected = 1;
+    CursorToView();
+    Aim(1.0f, 1.0f);
+    HoldDelete(2);
+    EXPECT_EQ(trackList.GetCount(), 0);
+    EXPECT_EQ(CountObjects(), 0);
+    EXPECT_EQ(editorState, 113);
+    ClickItem(winPutObj, 9);
+
+    // Vehicles: an engine chosen, the cursor over a free place on the track.
+    std::vector<TRACK*> run = Run(3);
+    OpenByButton(236, 153);
+    ClickFirstRow(winPutVehicles, 1);
+    ASSERT_EQ(layoutState.GetVehicleToPlace(), ENGINE);
+    CursorToView();
+    Aim(run[2]->x, run[2]->y);
+    Frame();
+    ASSERT_EQ(layoutState.GetSelectedTrack(), run[2]);
+    run[0]->bSelected = 1;
+    HoldDelete(2);
+    EXPECT_EQ(trackList.GetCount(), 2);  // the selected piece went
+    EXPECT_EQ(trainList.GetFirst(), nullptr);
+    EXPECT_EQ(editorState, 153);
+    ClickItem(winPutVehicles, 9);
+
+    // Terrain: the raise tool does not start on the Delete key.
+    OpenByButton(234, 150);
+    ClickItem(winEdTerrain, 7);
+    CursorToView();
+    Aim(0.0f, 0.0f);
+    HoldDelete(1);
+    EXPECT_EQ(dragMode, 0);
+    EXPECT_EQ(Icon(), 621);
+}
+
 TEST_F(ObjectWindowTest, TheTableSizeWindowMakesANewLayout) {
     StartTableSizeEditing();
     winTableSize.Show(2);
@@ -426,6 +469,44 @@ TEST_F(ObjectWindowTest, TheHouseColourWindowColoursTheObject) {
     terrobjList.RemoveAll(0);
     ClickItem(winHouseColor, 9);
     EXPECT_EQ(editorState, ED_EDIT);
+}
+
+TEST_F(ObjectWindowTest, TheColourTriangleStartsFromTheBarsAndPicksOpaqueColours) {
+    // A press at (fx, fy) of the triangle item's width and height.
+    auto pressTriangle = [](WINDOW& w, float fx, float fy) {
+        WINOBJ* t = w.FindWinobj(4);
+        ASSERT_NE(t, nullptr);
+        cursorX = w.GetLeft() + t->x + static_cast<int>(static_cast<float>(t->w) * fx);
+        cursorY = w.GetTop() + w.GetTitleHeight() + t->y + static_cast<int>(static_cast<float>(t->h) * fy);
+        LeftPress();
+        LeftRelease();
+    };
+    TERROBJ* o = PlaceObject(HOUSE_TYPE, HOUSE, 1.0f, 1.0f);
+    layoutState.SetSelectedTerrobj(o);
+    for (int state : {149, 144}) {
+        SCOPED_TRACE(state);
+        WINDOW& w = state == 149 ? winHouseColor : winTerrobjColor;
+        w.SetWinobjColorB(5, 0xFF204080);
+        w.SetWinobjColorB(6, 0xFF408020);
+        w.Show(2);
+        editorState = state;
+        // Beside the triangle, in the corner of its item: nothing changes.
+        pressTriangle(w, 0.02f, 0.05f);
+        if (state == 149) {
+            EXPECT_EQ(w.GetWinobjColorB(5), 0xFF204080u);
+        }
+        EXPECT_EQ(w.GetWinobjColorB(6), 0xFF408020u);
+        // Near the red corner: a full red, opaque.
+        pressTriangle(w, 0.05f, 0.97f);
+        const uint32_t c = w.GetWinobjColorB(6);
+        EXPECT_EQ(c >> 24, 0xFFu);
+        EXPECT_EQ((c >> 16) & 0xFF, 0xFFu);
+        if (state == 149) {
+            EXPECT_EQ(w.GetWinobjColorB(5), c);
+        }
+        ClickItem(w, 10);
+        EXPECT_EQ(editorState, ED_EDIT);
+    }
 }
 
 TEST_F(ObjectWindowTest, VehicleFlagsRoundTrip) {

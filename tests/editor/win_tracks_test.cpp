@@ -645,3 +645,22 @@ TEST_F(WinTracksTest, HeightToolDragsThePieceAndReleaseEndsIt) {
     EXPECT_FALSE(GetBuildTools().dragging);
     EXPECT_EQ(dragMode, 0);
 }
+
+// The Delete key turns into a press of the delete button (and so a left
+// press) while it is held: it deletes the selection and lays no piece.
+TEST_F(WinTracksTest, DeleteKeyWhileBuildingDeletesTheSelectionAndLaysNothing) {
+    OpenBuildWindow();
+    ChooseType(TypeOfKind(TRACK_STRAIGHT));
+    ASSERT_EQ(layoutState.GetToolOption(), 0);
+    TRACK* a = Make(1, -6.0f, 0.0f, 0.0f);
+    Make(1, 6.0f, 0.0f, 0.0f);
+    a->bSelected = 1;
+    CursorToView();
+    Aim(0.0f, 0.0f);
+    HoldDelete(2);
+    EXPECT_EQ(trackList.GetCount(), 1);
+    EXPECT_EQ(editorState, 154);
+    // A click in the view still lays a piece.
+    ClickView(0.0f, 0.0f);
+    EXPECT_EQ(trackList.GetCount(), 2);
+}
