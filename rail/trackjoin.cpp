@@ -23,15 +23,6 @@ uint64_t CellKey(int64_t cx, int64_t cy) {
     return (static_cast<uint64_t>(cx + CELLLIMIT) << 32) | static_cast<uint64_t>(cy + CELLLIMIT);
 }
 
-uint64_t Mix(uint64_t k) {
-    k ^= k >> 33;
-    k *= 0xff51afd7ed558ccdULL;
-    k ^= k >> 33;
-    k *= 0xc4ceb9fe1a85ec53ULL;
-    k ^= k >> 33;
-    return k;
-}
-
 uint64_t GroupKey(int id) { return static_cast<uint64_t>(static_cast<uint32_t>(id)); }
 } // namespace
 
@@ -40,7 +31,11 @@ uint64_t GroupKey(int id) { return static_cast<uint64_t>(static_cast<uint32_t>(i
 
 void TRACK_JOIN_INDEX::KEYMAP::Reserve(int n) {
     size_t cap = 16;
-    while (cap < static_cast<size_t>(n) * 2) cap *= 2;
+    shift = 60;
+    while (cap < static_cast<size_t>(n) * 2) {
+        cap *= 2;
+        shift--;
+    }
     keys.assign(cap, 0);
     values.assign(cap, 0);
     used.assign(cap, 0);
@@ -50,18 +45,18 @@ void TRACK_JOIN_INDEX::KEYMAP::Reserve(int n) {
 int* TRACK_JOIN_INDEX::KEYMAP::Find(uint64_t key) {
     if (keys.empty()) return nullptr;
     size_t mask = keys.size() - 1;
-    for (size_t h = Mix(key) & mask;; h = (h + 1) & mask) {
+    for (size_t h = Slot(key);; h = (h + 1) & mask) {
         if (!used[h]) return nullptr;
         if (keys[h] == key) return &values[h];
     }
 }
 
 int& TRACK_JOIN_INDEX::KEYMAP::At(uint64_t key, int absent) {
+    if (int* value = Find(key)) return *value;
     if (static_cast<size_t>(count + 1) * 2 > keys.size()) Grow();
     size_t mask = keys.size() - 1;
-    size_t h = Mix(key) & mask;
-    for (; used[h]; h = (h + 1) & mask)
-        if (keys[h] == key) return values[h];
+    size_t h = Slot(key);
+    while (used[h]) h = (h + 1) & mask;
     used[h] = 1;
     keys[h] = key;
     values[h] = absent;
@@ -91,6 +86,7 @@ void TRACK_JOIN_INDEX::Build(TRACK* head) {
     unselected.resize(n);
     ring.resize(n);
     groupRoot.Reserve(n);
+    int lastId = 0, lastRoot = -1; // runs are mostly laid in list order
     for (int s = 0; s < n; s++) {
         TRACK* t = pieces[s];
         parent[s] = s;
@@ -98,13 +94,25 @@ void TRACK_JOIN_INDEX::Build(TRACK* head) {
         label[s] = t->groupId;
         unselected[s] = t->bSelected ? 0 : 1;
         if (t->groupId == 0) continue; // pieces without a group stay apart
-        int& root = groupRoot.At(GroupKey(t->groupId), -1);
-        if (root < 0) root = s;
-        else Unite(root, s, t->groupId);
+        int root = lastRoot;
+        if (t->groupId != lastId || lastRoot < 0) {
+            int& known = groupRoot.At(GroupKey(t->groupId), -1);
+            if (known < 0) known = s;
+            root = known;
+        }
+        if (root != s) {
+            // Every member hangs directly below the group's first piece.
+            parent[s] = root;
+            size[root]++;
+            unselected[root] += unselected[s];
+            std::swap(ring[root], ring[s]);
+        }
+        lastId = t->groupId;
+        lastRoot = root;
     }
     // Joining only turns free ends into joined ones, so the ends free now are
     // all that can ever be partners.
-    cells.Reserve(n);
+    cells.Reserve(2 * n);
     cellNext.assign(3 * n, -1);
     cellPrev.assign(3 * n, -1);
     cellKey.assign(3 * n, 0);
@@ -248,25 +256,10 @@ void TRACK_JOIN_INDEX::MoveGroup(int id, float dx, float dy) {
     } while (s != r);
 }
 
-int TRACK_JOIN_INDEX::MergeGroup(int oldId, int newId) {
-    int* oldRoot = (oldId != 0) ? groupRoot.Find(GroupKey(oldId)) : nullptr;
-    if (!oldRoot || *oldRoot < 0) return 0;
-    int from = *oldRoot;
-    *oldRoot = -1;
-    int any = unselected[from] > 0 ? 1 : 0;
-    int& to = groupRoot.At(GroupKey(newId), -1);
-    if (to < 0) {
-        label[from] = newId;
-        to = from;
-    } else {
-        Unite(to, from, newId);
-    }
-    return any;
-}
-
-void TRACK_JOIN_INDEX::JoinGroup(Piece s, int id) {
-    int r = Root(s);
+// The group of root r takes group id id, uniting with the group that has it.
+void TRACK_JOIN_INDEX::Relabel(int r, int id) {
     int& to = groupRoot.At(GroupKey(id), -1);
+    if (to == r) return;
     if (to < 0) {
         label[r] = id;
         to = r;
@@ -275,6 +268,21 @@ void TRACK_JOIN_INDEX::JoinGroup(Piece s, int id) {
     }
 }
 
+int TRACK_JOIN_INDEX::MergeGroup(int oldId, int newId) {
+    int* oldRoot = (oldId != 0) ? groupRoot.Find(GroupKey(oldId)) : nullptr;
+    if (!oldRoot || *oldRoot < 0) return 0;
+    const int from = *oldRoot;
+    const int anyUnselected = unselected[from] > 0 ? 1 : 0;
+    *oldRoot = -1;
+    Relabel(from, newId);
+    return anyUnselected;
+}
+
+void TRACK_JOIN_INDEX::JoinGroup(Piece s, int id) { Relabel(Root(s), id); }
+
 void TRACK_JOIN_INDEX::WriteGroupIds() {
-    for (int s = 0; s < GetCount(); s++) pieces[s]->groupId = GroupOf(s);
+    for (int s = 0; s < GetCount(); s++) {
+        int id = GroupOf(s);
+        if (pieces[s]->groupId != id) pieces[s]->groupId = id;
+    }
 }

@@ -62,22 +62,28 @@ private:
         void Reserve(int n);
         int* Find(uint64_t key);
         int& At(uint64_t key, int absent); // inserts absent when new
+        // Values stay in place until a new key is inserted.
 
     private:
         std::vector<uint64_t> keys;
         std::vector<int> values;
         std::vector<unsigned char> used;
         int count = 0;
+        int shift = 60; // 64 - log2 of the capacity
+        // Multiplicative hashing: the top bits of the key times 2^64 / phi.
+        size_t Slot(uint64_t key) const { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ULL) >> shift); }
         void Grow();
     };
 
-    // Cells hold the used ends (index 3 x piece + end) as doubly linked lists.
+    // Cells hold the tracked ends (index 3 x piece + end) as doubly linked
+    // lists.
     void IndexEnd(int e);
     void UnindexEnd(int e);
     void Refile(int e);
     void MovePiece(Piece s, float dx, float dy);
     int Root(int s);
     void Unite(int a, int b, int id);
+    void Relabel(int r, int id);
 
     std::vector<TRACK*> pieces;
 

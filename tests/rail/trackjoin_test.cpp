@@ -86,8 +86,8 @@ protected:
         return p;
     }
 
-    // Puts piece p so that its end e lies at (x, y), with that end facing
-    // direction dir (degrees) turned by the given error.
+    // Puts piece p so that its end e lies at (x, y), facing direction dir
+    // (degrees).
     static void PlaceEnd(TRACK* p, int e, float x, float y, float dir) {
         p->heading = 0.0f;
         float toEnd = GetEndDirection(p, e);
@@ -236,6 +236,7 @@ protected:
         }
     }
 
+public:
     // Rebuilds, then moves, turns and deletes pieces and rebuilds again.
     std::vector<std::string> RebuildScript(const std::vector<TRACK>& records, unsigned seed, Joiner join) {
         std::vector<std::string> steps;
@@ -308,6 +309,15 @@ protected:
         }
         return steps;
     }
+
+    using SCRIPT = std::vector<std::string> (TrackJoinTest::*)(const std::vector<TRACK>&, unsigned, Joiner);
+
+    // Runs a script on the layout once with the scan, once with the index.
+    void CompareRuns(const std::vector<TRACK>& records, unsigned seed, SCRIPT script) {
+        std::vector<std::string> scan = (this->*script)(records, seed, Joiner{false});
+        std::vector<std::string> indexed = (this->*script)(records, seed, Joiner{true});
+        ExpectSameSteps(scan, indexed);
+    }
 };
 
 } // namespace
@@ -316,9 +326,7 @@ TEST_F(TrackJoinTest, IndexedRebuildMatchesTheScanOnRandomLayouts) {
     for (unsigned seed = 1; seed <= 12; seed++) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::vector<TRACK> records = MakeLayout(seed, 300);
-        std::vector<std::string> scan = RebuildScript(records, seed, Joiner{false});
-        std::vector<std::string> indexed = RebuildScript(records, seed, Joiner{true});
-        ExpectSameSteps(scan, indexed);
+        CompareRuns(records, seed, &TrackJoinTest::RebuildScript);
         // The layouts are dense enough to join many ends, and not every one,
         // and the selected pieces snap.
         EXPECT_LT(groupsAfterFirstRebuild, static_cast<int>(records.size()) * 7 / 10);
@@ -330,10 +338,7 @@ TEST_F(TrackJoinTest, IndexedRebuildMatchesTheScanOnRandomLayouts) {
 TEST_F(TrackJoinTest, IndexedJoiningMatchesTheScanWhileLaying) {
     for (unsigned seed = 101; seed <= 106; seed++) {
         SCOPED_TRACE("seed " + std::to_string(seed));
-        std::vector<TRACK> records = MakeLayout(seed, 150);
-        std::vector<std::string> scan = LayingScript(records, seed, Joiner{false});
-        std::vector<std::string> indexed = LayingScript(records, seed, Joiner{true});
-        ExpectSameSteps(scan, indexed);
+        CompareRuns(MakeLayout(seed, 150), seed, &TrackJoinTest::LayingScript);
     }
 }
 
@@ -378,5 +383,27 @@ TEST_F(TrackJoinTest, ARunPulledByAJoinIsFoundAtItsNewPlace) {
         EXPECT_EQ(s->end[1].conEnd, 0);
         EXPECT_NEAR(s->end[1].x, 1.69f, 1e-5);
         EXPECT_EQ(idPool.GetCount(), 1);
+    }
+}
+
+// Ends just within the wide tolerance join and ends just beyond it do not,
+// wherever the pair lies against the cells of the index.
+TEST_F(TrackJoinTest, TheToleranceHoldsAtEveryPlace) {
+    for (int k = 0; k < 64; k++) {
+        for (float gap : {0.485f, 0.495f}) {
+            for (float heading : {0.0f, 90.0f, 180.0f, 270.0f}) {
+                trackList.DeleteAll();
+                idPool.Reset();
+                const float a = heading * 3.14159265f / 180.0f;
+                const float base = 40.0f + 0.04f * static_cast<float>(k);
+                const float ux = std::round(std::cos(a)), uy = std::round(std::sin(a));
+                // q's end 1 at base (along the heading), p's end 0 gap further.
+                TRACK* q = Make(0, (base - 0.5f) * ux, (base - 0.5f) * uy, heading);
+                TRACK* p = Make(0, (base + gap + 0.5f) * ux, (base + gap + 0.5f) * uy, heading);
+                q->bSelected = p->bSelected = 1;
+                trackList.RebuildConnections();
+                ASSERT_EQ(p->end[0].pTrack, gap < 0.49f ? q : nullptr) << "at " << base << " gap " << gap;
+            }
+        }
     }
 }
