@@ -172,8 +172,8 @@ static void LinkEnds(TRACK* p, int i, TRACK* q, int j) {
 }
 
 namespace {
-// Partner search and group bookkeeping by a walk over the whole list: the
-// plain way, cheap for one piece, kept as the measure of the index.
+// Partner search and group bookkeeping by a walk over the whole list for every
+// end: the plain way, kept to check the index against.
 struct LIST_SCAN {
     using Piece = TRACK*;
     static constexpr Piece NOPIECE = nullptr;
@@ -279,8 +279,8 @@ TRACK_JOIN_INDEX joinIndex; // its storage is kept from one run to the next
 bool joinIndexBusy = false;
 
 // Holds the index for one joining run over the list and hands the group ids
-// back to the pieces at its end. There is no index when a run is already
-// under way.
+// back to the pieces at its end. Runs do not nest; should one start inside
+// another it gets no index.
 struct JOIN_RUN {
     TRACK_JOIN_INDEX* index = nullptr;
 
