@@ -10,11 +10,17 @@ ID_POOL::ID_POOL() {}
 ID_POOL::~ID_POOL() { Reset(); }
 
 int ID_POOL::AssignId(TRACK* p) {
-    // The largest id is kept up to date so that a new id costs no walk over the
-    // pool; after a free of the largest id the walk finds the new one.
     int id = largest + 1;
     if (id < 1) id = 1;
     ID_NODE* node = new (std::nothrow) ID_NODE;
+    if (node) {
+        try {
+            byId[id] = node;
+        } catch (const std::bad_alloc&) {
+            delete node;
+            node = nullptr;
+        }
+    }
     if (!node) {
         WriteStartLog("Out of memory in ID_POOL::AssignId()");
     } else {
@@ -30,20 +36,16 @@ int ID_POOL::AssignId(TRACK* p) {
 }
 
 void ID_POOL::FreeId(int id) {
-    for (ID_NODE* n = pHead; n; n = n->pNext) {
-        if (n->id != id) continue;
-        if (n->pPrev) n->pPrev->pNext = n->pNext;
-        else pHead = n->pNext;
-        if (n->pNext) n->pNext->pPrev = n->pPrev;
-        delete n;
-        count--;
-        if (id == largest) {
-            largest = 0;
-            for (ID_NODE* m = pHead; m; m = m->pNext)
-                if (m->id > largest) largest = m->id;
-        }
-        return;
-    }
+    auto it = byId.find(id);
+    if (it == byId.end()) return;
+    ID_NODE* n = it->second;
+    byId.erase(it);
+    if (n->pPrev) n->pPrev->pNext = n->pNext;
+    else pHead = n->pNext;
+    if (n->pNext) n->pNext->pPrev = n->pPrev;
+    delete n;
+    count--;
+    if (id == largest) largest = byId.empty() ? 0 : byId.rbegin()->first;
 }
 
 void ID_POOL::Reset() {
@@ -52,12 +54,9 @@ void ID_POOL::Reset() {
         pHead = n->pNext;
         delete n;
     }
+    byId.clear();
     count = 0;
     largest = 0;
 }
 
-int ID_POOL::IsInUse(int id) const {
-    for (ID_NODE* n = pHead; n; n = n->pNext)
-        if (n->id == id) return 1;
-    return 0;
-}
+int ID_POOL::IsInUse(int id) const { return byId.count(id) ? 1 : 0; }

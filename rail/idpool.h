@@ -1,6 +1,8 @@
 // Group ids of joined track: every run of joined pieces shares one id.
 #pragma once
 
+#include <map>
+
 struct TRACK;
 
 struct ID_NODE {
@@ -26,6 +28,9 @@ public:
 
 private:
     ID_NODE* pHead = nullptr;
+    // The nodes by id, so that a free and the search for the largest id cost
+    // no walk over the pool (a connection rebuild frees one id per join).
+    std::map<int, ID_NODE*> byId;
     int largest = 0;
     int count = 0;
 };

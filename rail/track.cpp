@@ -542,24 +542,24 @@ void TRACK_LIST::ClearAllEndMarks() {
 // ---------------------------------------------------------------------------
 // Movement
 
-static void MovePiece(TRACK* p, float dx, float dy) {
-    p->x += dx;
-    p->y += dy;
+void TRACK::Move(float dx, float dy) {
+    x += dx;
+    y += dy;
     for (int i = 0; i < 3; i++) {
-        if (p->end[i].state == END_NONE) continue;
-        p->end[i].x += dx;
-        p->end[i].y += dy;
+        if (end[i].state == END_NONE) continue;
+        end[i].x += dx;
+        end[i].y += dy;
     }
 }
 
 void TRACK_LIST::MoveSelected(float dx, float dy) {
     for (TRACK* p = pHead; p; p = p->pNext)
-        if (p->bSelected) MovePiece(p, dx, dy);
+        if (p->bSelected) p->Move(dx, dy);
 }
 
 void TRACK_LIST::MoveGroup(int groupId, float dx, float dy) {
     for (TRACK* p = pHead; p; p = p->pNext)
-        if (p->groupId == groupId) MovePiece(p, dx, dy);
+        if (p->groupId == groupId) p->Move(dx, dy);
 }
 
 static void RotateAbout(float* x, float* y, float cx, float cy, float degrees) {

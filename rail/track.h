@@ -119,6 +119,8 @@ struct TRACK {
     void SetHighlight(int flag) { bHighlight = flag; }
     int IsSwitch() const { return kind == TRACK_RIGHTSWITCH || kind == TRACK_LEFTSWITCH; }
     void StoreEnds(const float pts[6]);
+    // Moves the reference point and every used end by (dx, dy).
+    void Move(float dx, float dy);
 
     // --- record serialisation (little-endian, field by field) ---
     void WriteRecord(unsigned char out[TRACKRECORDSIZE]) const;
@@ -267,6 +269,10 @@ public:
     // --- connections ---
     int ConnectTrack(TRACK* p, int flag);
     void RebuildConnections();
+    // The same joins found by a walk over every piece for each end, without
+    // the index: the measure that the indexed ones are checked against.
+    int ConnectTrackScan(TRACK* p, int flag);
+    void RebuildConnectionsScan();
     void DisconnectAll(TRACK* p);
     int IsGroupAllSelected(int groupId) const;
     void SetGroupOfRun(TRACK* p, int groupId);
@@ -332,6 +338,7 @@ public:
 
 private:
     void Unlink(TRACK* p);
+    void ResetConnections();
     void ChangeHeightOfEnd(TRACK* p, int e, float h);
     void CarryOtherEnds(TRACK* q, int a, int dir);
 

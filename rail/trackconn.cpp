@@ -9,13 +9,13 @@
 #include "rail/idpool.h"
 #include "rail/power.h"
 #include "rail/track.h"
+#include "rail/trackjoin.h"
 
 namespace {
 constexpr double PI = 3.14159265358979323846;
 constexpr double DEG = PI / 180.0;
 constexpr float SNAP_ON = 0.24f;
 constexpr float SNAP_OFF = 0.02f;
-constexpr float PARTNER_RANGE = 0.6f;
 // Upper bound of the pieces one walk may cross.
 constexpr int MAXWALKSTEPS = 100000;
 } // namespace
@@ -171,35 +171,75 @@ static void LinkEnds(TRACK* p, int i, TRACK* q, int j) {
     q->end[j].pTrack = p;
 }
 
-int TRACK_LIST::ConnectTrack(TRACK* p, int flag) {
-    if (!pHead || !p) return 0;
-    float pts[6];
-    if (!DetCPos(p, pts)) return 0;
-    bool snapOn;
-    if (flag || (!p->bSelected && p->groupId)) snapOn = false;
-    else snapOn = (p->groupId == 0 || IsGroupAllSelected(p->groupId));
-    int result = 0;
-    for (int i = 0; i < 3; i++) {
-        if (p->end[i].state != END_FREE) continue;
-        float ex = pts[i * 2], ey = pts[i * 2 + 1];
-        // Partner search: the piece of the nearest free end that faces this one.
+namespace {
+// Partner search and group bookkeeping by a walk over the whole list for every
+// end: the plain way, kept to check the index against.
+struct LIST_SCAN {
+    using Piece = TRACK*;
+    static constexpr Piece NOPIECE = nullptr;
+
+    TRACK_LIST& list;
+
+    TRACK* Track(TRACK* p) const { return p; }
+    int GroupOf(const TRACK* p) const { return p->groupId; }
+    int IsGroupAllSelected(int id) const { return list.IsGroupAllSelected(id); }
+
+    TRACK* FindPartner(TRACK* p, int i, float ex, float ey) const {
         TRACK* partner = nullptr;
         float best = 1000000.0f * 1000000.0f * 2.0f;
-        for (TRACK* q = pHead; q; q = q->pNext) {
+        for (TRACK* q = list.GetFirst(); q; q = q->pNext) {
             if (q == p || q->groupId == 0 || !IsNearPoint(q->x, q->y, p->x, p->y)) continue;
             for (int j = 0; j < 3; j++) {
-                if (q->end[j].state != END_FREE) continue;
-                float dx = q->end[j].x - ex, dy = q->end[j].y - ey;
-                float d2 = dx * dx + dy * dy;
-                if (d2 < PARTNER_RANGE * PARTNER_RANGE && CheckConnectAngle(p, i, q, j) && d2 < best) {
+                float d2;
+                if (IsPartnerEnd(p, i, ex, ey, q, j, &d2) && d2 < best) {
                     best = d2;
                     partner = q;
                 }
             }
         }
-        if (!partner) continue;
-        TRACK* q = partner;
-        if ((q->bTurntable && q->bTurning) || q->groupId == 0 || !IsNearPoint(q->x, q->y, p->x, p->y)) continue;
+        return partner;
+    }
+
+    void MoveGroup(int id, float dx, float dy) { list.MoveGroup(id, dx, dy); }
+
+    int MergeGroup(int oldId, int newId) {
+        int any = 0;
+        for (TRACK* t = list.GetFirst(); t; t = t->pNext) {
+            if (t->groupId != oldId) continue;
+            t->groupId = newId;
+            if (!t->bSelected) any = 1;
+        }
+        return any;
+    }
+
+    void JoinGroup(TRACK* p, int id) { p->groupId = id; }
+    void StoreEnds(TRACK* p, const float pts[6]) { p->StoreEnds(pts); }
+};
+
+bool IsTurning(const TRACK* p) { return p->bTurntable && p->bTurning; }
+} // namespace
+
+// Joins the free ends of one piece to matching free ends of other pieces,
+// through either the plain scan or the index.
+template <class JOINS>
+static int JoinFreeEnds(TRACK_LIST& list, JOINS& joins, typename JOINS::Piece piece, int flag) {
+    TRACK* p = joins.Track(piece);
+    float pts[6];
+    if (!DetCPos(p, pts)) return 0;
+    bool snapOn;
+    const int ownId = joins.GroupOf(piece);
+    if (flag || (!p->bSelected && ownId)) snapOn = false;
+    else snapOn = (ownId == 0 || joins.IsGroupAllSelected(ownId));
+    int result = 0;
+    for (int i = 0; i < 3; i++) {
+        if (p->end[i].state != END_FREE) continue;
+        float ex = pts[i * 2], ey = pts[i * 2 + 1];
+        // The partner is the piece of the nearest free end that faces this one.
+        typename JOINS::Piece partner = joins.FindPartner(piece, i, ex, ey);
+        if (partner == JOINS::NOPIECE) continue;
+        TRACK* q = joins.Track(partner);
+        const int partnerId = joins.GroupOf(partner);
+        if (IsTurning(q) || partnerId == 0 || !IsNearPoint(q->x, q->y, p->x, p->y)) continue;
         float tol = snapOn ? SNAP_ON : SNAP_OFF;
         for (int j = 0; j < 3; j++) {
             if (q->end[j].state != END_FREE) continue;
@@ -207,49 +247,112 @@ int TRACK_LIST::ConnectTrack(TRACK* p, int flag) {
             // The snap tolerance bounds the squared offset: ends 0.3 apart
             // snap together with 0.24 but stay apart with 0.02.
             if (dx * dx + dy * dy >= tol || !CheckConnectAngle(p, i, q, j)) continue;
-            if (p->groupId) {
-                if (p->groupId != q->groupId) {
-                    int oldId = q->groupId;
-                    MoveGroup(p->groupId, dx, dy);
-                    for (TRACK* t = pHead; t; t = t->pNext) {
-                        if (t->groupId != oldId) continue;
-                        t->groupId = p->groupId;
-                        if (!t->bSelected) snapOn = false;
-                    }
+            const int id = joins.GroupOf(piece);
+            if (id) {
+                if (id != partnerId) {
+                    joins.MoveGroup(id, dx, dy);
+                    if (joins.MergeGroup(partnerId, id)) snapOn = false;
                     LinkEnds(p, i, q, j);
-                    idPool.FreeId(oldId);
+                    idPool.FreeId(partnerId);
                 } else {
                     LinkEnds(p, i, q, j);
                 }
             } else {
-                p->groupId = q->groupId;
+                joins.JoinGroup(piece, partnerId);
                 p->x += dx;
                 p->y += dy;
                 LinkEnds(p, i, q, j);
-                if (!IsGroupAllSelected(q->groupId)) snapOn = false;
+                if (!joins.IsGroupAllSelected(partnerId)) snapOn = false;
             }
-            AdjustHeightsAtJoin(p, i);
+            list.AdjustHeightsAtJoin(p, i);
             result = 1;
             DetCPos(p, pts);
             break;
         }
     }
-    p->StoreEnds(pts);
+    joins.StoreEnds(piece, pts);
     return result;
 }
 
-void TRACK_LIST::RebuildConnections() {
+namespace {
+TRACK_JOIN_INDEX joinIndex; // its storage is kept from one run to the next
+bool joinIndexBusy = false;
+
+// Holds the index for one joining run over the list and hands the group ids
+// back to the pieces at its end. Runs do not nest; should one start inside
+// another it gets no index.
+struct JOIN_RUN {
+    TRACK_JOIN_INDEX* index = nullptr;
+
+    explicit JOIN_RUN(TRACK* head) {
+        if (joinIndexBusy) return;
+        joinIndexBusy = true;
+        index = &joinIndex;
+        index->Build(head);
+    }
+    ~JOIN_RUN() {
+        if (!index) return;
+        index->WriteGroupIds();
+        joinIndexBusy = false;
+    }
+    JOIN_RUN(const JOIN_RUN&) = delete;
+    JOIN_RUN& operator=(const JOIN_RUN&) = delete;
+};
+} // namespace
+
+int TRACK_LIST::ConnectTrack(TRACK* p, int flag) {
+    if (!pHead || !p) return 0;
+    bool listed = false;
+    for (TRACK* t = pHead; t && !listed; t = t->pNext) listed = (t == p);
+    if (!listed || joinIndexBusy) return ConnectTrackScan(p, flag);
+    JOIN_RUN run(pHead);
+    return JoinFreeEnds(*this, *run.index, run.index->Find(p), flag);
+}
+
+int TRACK_LIST::ConnectTrackScan(TRACK* p, int flag) {
+    if (!pHead || !p) return 0;
+    LIST_SCAN scan{*this};
+    return JoinFreeEnds(*this, scan, p, flag);
+}
+
+// Every piece but a turning turntable starts again in a group of its own.
+void TRACK_LIST::ResetConnections() {
     idPool.Reset();
     for (TRACK* p = pHead; p; p = p->pNext) {
-        if (p->bTurntable && p->bTurning) continue;
+        if (IsTurning(p)) continue;
         InitConnection(p);
         p->groupId = 0;
         idPool.AssignId(p);
     }
+}
+
+// Selected pieces join first (they snap with the wide tolerance), then the
+// others, both in list order.
+void TRACK_LIST::RebuildConnections() {
+    if (joinIndexBusy) {
+        RebuildConnectionsScan();
+        return;
+    }
+    ResetConnections();
+    if (!pHead) return;
+    JOIN_RUN run(pHead);
+    TRACK_JOIN_INDEX& index = *run.index;
+    const int n = index.GetCount();
+    for (int pass = 0; pass < 2; pass++) {
+        const bool selected = (pass == 0);
+        for (int s = 0; s < n; s++) {
+            const TRACK* p = index.Track(s);
+            if ((p->bSelected != 0) == selected && !IsTurning(p)) JoinFreeEnds(*this, index, s, 0);
+        }
+    }
+}
+
+void TRACK_LIST::RebuildConnectionsScan() {
+    ResetConnections();
     for (TRACK* p = pHead; p; p = p->pNext)
-        if (p->bSelected && !(p->bTurntable && p->bTurning)) ConnectTrack(p, 0);
+        if (p->bSelected && !IsTurning(p)) ConnectTrackScan(p, 0);
     for (TRACK* p = pHead; p; p = p->pNext)
-        if (!p->bSelected && !(p->bTurntable && p->bTurning)) ConnectTrack(p, 0);
+        if (!p->bSelected && !IsTurning(p)) ConnectTrackScan(p, 0);
 }
 
 void TRACK_LIST::SetGroupOfRun(TRACK* start, int id) {
