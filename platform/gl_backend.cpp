@@ -801,6 +801,12 @@ void GlBackend::Draw(const DeviceState& st, D3DPRIMITIVETYPE type, const std::ve
                      const std::vector<uint32_t>* indices, bool pretransformed, bool vertexFog) {
     if (verts.empty()) return;
     UseArrays(Arrays::Client);
+    // Client memory: no buffer object may stay bound (buffer uploads bind
+    // theirs between draws).
+    if (hasPrograms_) {
+        BindBuffer(false, 0);
+        BindBuffer(true, 0);
+    }
     SetupTarget(st);
     SetupRenderStates(st, pretransformed, vertexFog);
     SetupStages(st);
