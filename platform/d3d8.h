@@ -278,11 +278,13 @@ bool UsesCpuVertexStage(IDirect3DDevice8* device);
 
 // Where the device's drawing time goes (benchmarks), summed while timing is
 // on: the CPU vertex stage, the rest of the draw calls (state set-up, buffer
-// uploads, the GL calls) and Present (waiting for the rasteriser, the copy to
-// the window).
+// uploads, the GL calls), the part of that spent inside GL's draw calls (the
+// GL vertex program, clipping and triangle set-up run there) and Present
+// (waiting for the rasteriser, the copy to the window).
 struct DeviceTimings {
     double vertexStageMs = 0.0;
     double drawSubmitMs = 0.0;
+    double glDrawCallMs = 0.0;
     double presentMs = 0.0;
     unsigned draws = 0;
     unsigned cpuVertices = 0;  // vertices through the CPU vertex stage

@@ -1414,6 +1414,12 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UIN
     return Draw(type, prims, in, minIndex, numVertices, indexData, indexFormat == D3DFMT_INDEX32, 0, 0);
 }
 
+void Device::SetTiming(bool on) {
+    timing_ = on;
+    timings_ = {};
+    if (gl_) gl_->TimeDrawCalls(on ? &timings_.glDrawCallMs : nullptr);
+}
+
 void Device::BufferUnlocked(GlBufferCopy& copy, bool indexBuffer, const std::vector<BYTE>& data) {
     if (!gl_ || !gl_->HasVertexPrograms()) return;
     gl_->MakeCurrent();

@@ -414,10 +414,7 @@ public:
     int DefaultPoolAlive() const { return defaultPoolAlive_; }
     void SetCpuVertexStage(bool cpu) { cpuVertexStage_ = cpu; }
     bool UsesCpuVertexStage() const { return cpuVertexStage_ || !gl_; }
-    void SetTiming(bool on) {
-        timing_ = on;
-        timings_ = {};
-    }
+    void SetTiming(bool on);
     const plat::DeviceTimings& Timings() const { return timings_; }
 
 private:

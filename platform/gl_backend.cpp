@@ -10,6 +10,7 @@
 #include "platform/gl_backend.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -764,6 +765,14 @@ void GlBackend::SetupRenderStates(const DeviceState& st, bool pretransformed, bo
 // ---------------------------------------------------------------------------
 // Drawing
 
+template <class F>
+void GlBackend::CallDraw(F&& draw) {
+    if (!drawCallMs_) return draw();
+    const auto t0 = std::chrono::steady_clock::now();
+    draw();
+    *drawCallMs_ += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
 void GlBackend::UseArrays(Arrays kind) {
     if (arrays_ == kind) return;
     if (kind == Arrays::Client) {
@@ -849,10 +858,12 @@ void GlBackend::Draw(const DeviceState& st, D3DPRIMITIVETYPE type, const std::ve
     clientTexArrays_ = units;
     gl.ClientActiveTexture(GL_TEXTURE0);
     GLenum mode = PrimitiveMode(type);
-    if (indices)
-        glDrawElements(mode, (GLsizei)indices->size(), GL_UNSIGNED_INT, indices->data());
-    else
-        glDrawArrays(mode, 0, (GLsizei)n);
+    CallDraw([&] {
+        if (indices)
+            glDrawElements(mode, (GLsizei)indices->size(), GL_UNSIGNED_INT, indices->data());
+        else
+            glDrawArrays(mode, 0, (GLsizei)n);
+    });
 }
 
 void GlBackend::SetAttributes(const ShadedDraw& d, const VertexProgramKey& key) {
@@ -912,10 +923,12 @@ bool GlBackend::DrawShaded(const DeviceState& st, const ShadedDraw& d) {
     if (d.indexed) {
         BindBuffer(true, d.indexBuffer);
         const void* at = d.indexBuffer ? reinterpret_cast<const void*>((uintptr_t)d.indexOffset) : d.indices;
-        gl.DrawRangeElements(mode, d.minIndex, d.maxIndex, (GLsizei)d.count,
-                             d.index32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, at);
+        CallDraw([&] {
+            gl.DrawRangeElements(mode, d.minIndex, d.maxIndex, (GLsizei)d.count,
+                                 d.index32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, at);
+        });
     } else {
-        glDrawArrays(mode, (GLint)d.first, (GLsizei)d.count);
+        CallDraw([&] { glDrawArrays(mode, (GLint)d.first, (GLsizei)d.count); });
     }
     return true;
 }

@@ -68,6 +68,8 @@ public:
     void ReadBackBuffer(std::vector<uint32_t>& out);
     D3DCOLOR ReadPixel(int x, int y);
     void DeleteTexture(Texture* tex);
+    // Adds the milliseconds spent inside GL's draw calls to *sum (null: off).
+    void TimeDrawCalls(double* sum) { drawCallMs_ = sum; }
 
 private:
     // Capabilities switched through the cache.
@@ -102,7 +104,10 @@ private:
     void BindBuffer(bool index, unsigned name);
     void UseArrays(Arrays kind);
     void SetAttributes(const ShadedDraw& d, const VertexProgramKey& key);
+    template <class F>
+    void CallDraw(F&& draw);
 
+    double* drawCallMs_ = nullptr;
     SDL_Window* window_ = nullptr;
     void* context_ = nullptr;
     unsigned contextId_ = 0;
