@@ -194,6 +194,7 @@ int MeasureHeadless(const std::string& layout, int frames) {
         RenderFrame();
     }
     double update = 0.0, render = 0.0;
+    const unsigned drawsBefore = plat::DeviceDrawCallCount(display.GetDevice());
     for (int i = 0; i < frames; ++i) {
         bench::NextFrameClock();
         const Clock::time_point t0 = Clock::now();
@@ -204,6 +205,7 @@ int MeasureHeadless(const std::string& layout, int frames) {
         update += MsBetween(t0, t1);
         render += MsBetween(t1, t2);
     }
+    Result("headless_draws", (double)(plat::DeviceDrawCallCount(display.GetDevice()) - drawsBefore) / frames);
     Result("headless_update_ms", update / frames);
     Result("headless_render_ms", render / frames);
     return 0;
@@ -334,8 +336,8 @@ void PrintLayout(const std::string& name, std::map<std::string, double>& h, std:
                  bool haveGl) {
     std::printf("\n== %s layout: %.0f pieces, %.0f vehicles, %.0f placed objects\n", name.c_str(), h["pieces"],
                 h["vehicles"], h["objects"]);
-    std::printf("headless device, CPU per frame: update %.3f ms, render %.3f ms\n", h["headless_update_ms"],
-                h["headless_render_ms"]);
+    std::printf("headless device, CPU per frame: update %.3f ms, render %.3f ms (%.0f draw calls)\n",
+                h["headless_update_ms"], h["headless_render_ms"], h["headless_draws"]);
     if (!haveGl) return;
     std::printf("OpenGL at 1024 x 768, %.0f draw calls per frame, milliseconds per frame (share of the frame):\n",
                 g["gpu_draws"]);
