@@ -158,19 +158,6 @@ GLenum AddressMode(DWORD a) {
     }
 }
 
-float AsFloat(DWORD d) {
-    float f;
-    std::memcpy(&f, &d, 4);
-    return f;
-}
-
-void ColorToFloats(DWORD c, float out[4]) {
-    out[0] = ((c >> 16) & 0xff) / 255.0f;
-    out[1] = ((c >> 8) & 0xff) / 255.0f;
-    out[2] = (c & 0xff) / 255.0f;
-    out[3] = ((c >> 24) & 0xff) / 255.0f;
-}
-
 struct CombineArg {
     GLenum source;
     GLenum operand;

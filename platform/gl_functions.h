@@ -6,6 +6,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <cstring>
+
+#include "platform/d3d8types.h"
+
 namespace plat::d3d {
 
 struct GlFunctions {
@@ -62,5 +66,20 @@ struct GlFunctions {
 };
 
 extern GlFunctions gl;
+
+// A render state holding a float.
+inline float AsFloat(DWORD d) {
+    float f;
+    std::memcpy(&f, &d, 4);
+    return f;
+}
+
+// 0xAARRGGBB as r, g, b, a in 0..1.
+inline void ColorToFloats(DWORD c, float out[4]) {
+    out[0] = ((c >> 16) & 0xff) / 255.0f;
+    out[1] = ((c >> 8) & 0xff) / 255.0f;
+    out[2] = (c & 0xff) / 255.0f;
+    out[3] = ((c >> 24) & 0xff) / 255.0f;
+}
 
 }  // namespace plat::d3d

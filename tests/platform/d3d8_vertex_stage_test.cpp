@@ -10,12 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/d3d8.h"
 #include "platform/d3d8_internal.h"
 #include "platform/d3dx8math.h"
 #include "platform/window.h"
+#include "platform/d3d8_test_device.h"
 
 namespace {
 
@@ -61,35 +63,17 @@ protected:
     static constexpr UINT W = 96, H = 72;
 
     void SetUp() override {
-        if (!plat::EnsureVideo()) GTEST_SKIP() << "no display";
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "VertexStageTestWindow";
-        RegisterClassA(&wc);
-        wnd = CreateWindowA("VertexStageTestWindow", "stages", 0, 0, 0, (int)W, (int)H, nullptr, nullptr, nullptr,
-                            nullptr);
-        ASSERT_NE(wnd, nullptr);
-        d3d = Direct3DCreate8(D3D_SDK_VERSION);
-        pp = {};
-        pp.Windowed = TRUE;
-        pp.BackBufferWidth = W;
-        pp.BackBufferHeight = H;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.hDeviceWindow = wnd;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D24X8;
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, wnd, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev), D3D_OK);
-        if (!plat::DeviceHasContext(dev)) GTEST_SKIP() << "no GL context";
+        const std::string why = device.Open(W, H);
+        if (!why.empty()) GTEST_SKIP() << why;
+        dev = device.dev;
+        pp = device.pp;
         plat::SetCpuVertexStage(dev, false);
         if (plat::UsesCpuVertexStage(dev)) GTEST_SKIP() << "no GL vertex programs";
         SetCamera();
     }
     void TearDown() override {
         for (IDirect3DTexture8* t : textures) t->Release();
-        if (dev) dev->Release();
-        if (d3d) d3d->Release();
-        if (wnd) DestroyWindow(wnd);
+        device.Close();
     }
 
     void SetCamera() {
@@ -172,8 +156,7 @@ protected:
         EXPECT_LE(off, ref.size() / 400) << off << " pixels differ by more than 3 (largest " << worst << ")";
     }
 
-    HWND wnd = nullptr;
-    IDirect3D8* d3d = nullptr;
+    GlTestDevice device;
     IDirect3DDevice8* dev = nullptr;
     D3DPRESENT_PARAMETERS pp{};
     std::vector<IDirect3DTexture8*> textures;
