@@ -269,6 +269,30 @@ void ForceHeadlessDevices(bool headless);
 // last Clear colour.
 D3DCOLOR ReadBackBufferPixel(IDirect3DDevice8* device, int x, int y);
 
+// Selects the device's vertex stage: the CPU reference stage (true) or the
+// GL vertex program (false), which a device uses only with a GL context. New
+// devices start on the GL program unless the environment variable
+// VEL_CPU_VERTEX_STAGE is set to 1.
+void SetCpuVertexStage(IDirect3DDevice8* device, bool cpu);
+bool UsesCpuVertexStage(IDirect3DDevice8* device);
+
+// Where the device's drawing time goes (benchmarks), summed while timing is
+// on: the CPU vertex stage, the rest of the draw calls (state set-up, buffer
+// uploads, the GL calls), the part of that spent inside GL's draw calls (the
+// GL vertex program, clipping and triangle set-up run there) and Present
+// (waiting for the rasteriser, the copy to the window).
+struct DeviceTimings {
+    double vertexStageMs = 0.0;
+    double drawSubmitMs = 0.0;
+    double glDrawCallMs = 0.0;
+    double presentMs = 0.0;
+    unsigned draws = 0;
+    unsigned cpuVertices = 0;  // vertices through the CPU vertex stage
+};
+// Switches the timing on (clearing the sums) or off.
+void SetDeviceTiming(IDirect3DDevice8* device, bool on);
+DeviceTimings ReadDeviceTimings(IDirect3DDevice8* device);
+
 // The value a freshly created (or reset) device has for a state.
 DWORD DefaultRenderState(D3DRENDERSTATETYPE state);
 DWORD DefaultTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type);

@@ -3,7 +3,9 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/d3d8_internal.h"
@@ -27,6 +29,12 @@ D3DMATRIX IdentityMatrix() {
 }
 
 Texture* AsTexture(IDirect3DBaseTexture8* t) { return t ? dynamic_cast<Texture*>(t) : nullptr; }
+
+using TimingClock = std::chrono::steady_clock;
+
+double MsSince(TimingClock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(TimingClock::now() - t0).count();
+}
 
 }  // namespace
 
@@ -140,12 +148,46 @@ void SetDefaultStates(DeviceState& st, bool autoDepth) {
 // ---------------------------------------------------------------------------
 // Buffers
 
+void GlBufferCopy::Locked(size_t offset, size_t size, size_t total, DWORD flags) {
+    if (flags & D3DLOCK_READONLY) return;
+    const size_t hi = size != 0 ? offset + size : total;
+    if (lockLo >= lockHi) {
+        lockLo = offset;
+        lockHi = hi;
+    } else {
+        lockLo = std::min(lockLo, offset);
+        lockHi = std::max(lockHi, hi);
+    }
+    // Discarding gives a dynamic buffer fresh contents: the GL copy starts a
+    // new store, to be filled again from the CPU copy.
+    if (dynamic && (flags & D3DLOCK_DISCARD)) {
+        orphan = true;
+        lockLo = 0;
+        lockHi = total;
+    }
+}
+
+bool GlBufferCopy::Unlocked() {
+    if (lockLo < lockHi) {
+        if (dirtyLo >= dirtyHi) {
+            dirtyLo = lockLo;
+            dirtyHi = lockHi;
+        } else {
+            dirtyLo = std::min(dirtyLo, lockLo);
+            dirtyHi = std::max(dirtyHi, lockHi);
+        }
+    }
+    lockLo = lockHi = 0;
+    return !dynamic && dirtyLo < dirtyHi;
+}
+
 VertexBuffer::VertexBuffer(Device* dev, UINT length, DWORD usage_, DWORD fvf_, D3DPOOL pool)
     : Resource(dev, pool), data(length), usage(usage_), fvf(fvf_) {
+    gl.dynamic = (usage & D3DUSAGE_DYNAMIC) != 0;
     dev->AddRef();
     dev->ResourceCreated(pool);
 }
-VertexBuffer::~VertexBuffer() = default;
+VertexBuffer::~VertexBuffer() { device_->BufferDestroyed(gl); }
 
 HRESULT VertexBuffer::GetDevice(IDirect3DDevice8** pp) {
     if (!pp) return D3DERR_INVALIDCALL;
@@ -160,13 +202,14 @@ HRESULT VertexBuffer::Lock(UINT offset, UINT size, BYTE** pp, DWORD flags) {
     if (offset > data.size()) return D3DERR_INVALIDCALL;
     if (size != 0 && (uint64_t)offset + size > data.size()) return D3DERR_INVALIDCALL;
     ++lockCount;
+    gl.Locked(offset, size, data.size(), flags);
     *pp = data.data() + offset;
     return D3D_OK;
 }
 
 HRESULT VertexBuffer::Unlock() {
     if (lockCount == 0) return D3DERR_INVALIDCALL;
-    --lockCount;
+    if (--lockCount == 0 && gl.Unlocked()) device_->BufferUnlocked(gl, false, data);
     return D3D_OK;
 }
 
@@ -183,10 +226,47 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* d) {
 
 IndexBuffer::IndexBuffer(Device* dev, UINT length, DWORD usage_, D3DFORMAT format_, D3DPOOL pool)
     : Resource(dev, pool), data(length), usage(usage_), format(format_) {
+    gl.dynamic = (usage & D3DUSAGE_DYNAMIC) != 0;
     dev->AddRef();
     dev->ResourceCreated(pool);
 }
-IndexBuffer::~IndexBuffer() = default;
+IndexBuffer::~IndexBuffer() { device_->BufferDestroyed(gl); }
+
+void ScanIndexRange(const void* indices, bool index32, UINT count, uint32_t* lo, uint32_t* hi) {
+    uint32_t a = UINT32_MAX, b = 0;
+    if (index32) {
+        const uint32_t* p = (const uint32_t*)indices;
+        for (UINT i = 0; i < count; ++i) {
+            a = std::min(a, p[i]);
+            b = std::max(b, p[i]);
+        }
+    } else {
+        const uint16_t* p = (const uint16_t*)indices;
+        for (UINT i = 0; i < count; ++i) {
+            a = std::min<uint32_t>(a, p[i]);
+            b = std::max<uint32_t>(b, p[i]);
+        }
+    }
+    *lo = a;
+    *hi = b;
+}
+
+bool IndexBuffer::IndexRange(UINT start, UINT count, uint32_t* lo, uint32_t* hi) {
+    const bool idx32 = format == D3DFMT_INDEX32;
+    if ((uint64_t)(start + (uint64_t)count) * (idx32 ? 4 : 2) > data.size() || count == 0) return false;
+    const uint64_t key = ((uint64_t)start << 32) | count;
+    auto it = ranges_.find(key);
+    if (it == ranges_.end()) {
+        uint32_t a, b;
+        ScanIndexRange(data.data() + (size_t)start * (idx32 ? 4 : 2), idx32, count, &a, &b);
+        // A buffer drawn in ever new pieces keeps a bounded memory.
+        if (ranges_.size() > 4096) ranges_.clear();
+        it = ranges_.emplace(key, std::make_pair(a, b)).first;
+    }
+    *lo = it->second.first;
+    *hi = it->second.second;
+    return true;
+}
 
 HRESULT IndexBuffer::GetDevice(IDirect3DDevice8** pp) {
     if (!pp) return D3DERR_INVALIDCALL;
@@ -201,13 +281,15 @@ HRESULT IndexBuffer::Lock(UINT offset, UINT size, BYTE** pp, DWORD flags) {
     if (offset > data.size()) return D3DERR_INVALIDCALL;
     if (size != 0 && (uint64_t)offset + size > data.size()) return D3DERR_INVALIDCALL;
     ++lockCount;
+    gl.Locked(offset, size, data.size(), flags);
+    if (!(flags & D3DLOCK_READONLY)) ranges_.clear();
     *pp = data.data() + offset;
     return D3D_OK;
 }
 
 HRESULT IndexBuffer::Unlock() {
     if (lockCount == 0) return D3DERR_INVALIDCALL;
-    --lockCount;
+    if (--lockCount == 0 && gl.Unlocked()) device_->BufferUnlocked(gl, true, data);
     return D3D_OK;
 }
 
@@ -376,6 +458,8 @@ HRESULT Surface::UnlockRect() {
 Device::Device(Direct3D* d3d, HWND focus, DWORD behavior, const D3DPRESENT_PARAMETERS& pp, bool headless)
     : d3d_(d3d), focus_(focus), behavior_(behavior), pp_(pp), headless_(headless) {
     d3d_->AddRef();
+    const char* cpu = std::getenv("VEL_CPU_VERTEX_STAGE");
+    cpuVertexStage_ = cpu && std::strcmp(cpu, "1") == 0;
 }
 
 Device::~Device() {
@@ -455,6 +539,7 @@ void Device::ResetStates() {
     ReleaseBindings(state_);
     SetDefaultStates(state_, pp_.EnableAutoDepthStencil != FALSE);
     state_.viewport = {0, 0, bbWidth_, bbHeight_, 0.0f, 1.0f};
+    LightsChanged();
 }
 
 HRESULT Device::Reset(D3DPRESENT_PARAMETERS* pp) {
@@ -488,7 +573,9 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*) {
             UINT pi = pp_.FullScreen_PresentationInterval;
             interval = (pi == D3DPRESENT_INTERVAL_IMMEDIATE) ? 0 : 1;
         }
+        const TimingClock::time_point t0 = timing_ ? TimingClock::now() : TimingClock::time_point{};
         gl_->Present(interval);
+        if (timing_) timings_.presentMs += MsSince(t0);
     }
     return D3D_OK;
 }
@@ -761,6 +848,7 @@ HRESULT Device::SetLight(DWORD index, const D3DLIGHT8* light) {
     if (light->Type != D3DLIGHT_DIRECTIONAL && (light->Range < 0.0f)) return D3DERR_INVALIDCALL;
     DeviceState& target = recording_ ? recording_->values : state_;
     if (recording_) recording_->mask.lights.insert(index);
+    else LightsChanged();
     target.lights[index].light = *light;
     return D3D_OK;
 }
@@ -785,6 +873,7 @@ D3DLIGHT8 DefaultLight() {
 HRESULT Device::LightEnable(DWORD index, BOOL enable) {
     DeviceState& target = recording_ ? recording_->values : state_;
     if (recording_) recording_->mask.lightEnables.insert(index);
+    else LightsChanged();
     auto it = target.lights.find(index);
     if (it == target.lights.end()) {
         // Enabling a light that was never set creates the default light.
@@ -1073,6 +1162,7 @@ void Device::ApplyFrom(const StateBlock& b) {
         auto it = b.values.lights.find(l);
         if (it != b.values.lights.end()) state_.lights[l].light = it->second.light;
     }
+    if (!m.lights.empty() || !m.lightEnables.empty()) LightsChanged();
     for (DWORD l : m.lightEnables) {
         auto it = b.values.lights.find(l);
         if (it == b.values.lights.end()) continue;
@@ -1162,27 +1252,122 @@ UINT VertexCountFor(D3DPRIMITIVETYPE type, UINT prims) {
 
 }  // namespace
 
+// One draw call as the drawing entry points validated it: count vertices or
+// indices; the vertices the indices may reach are [minVertex, minVertex +
+// numVertices) of the stream, an index i naming vertex indexBase + i.
+struct Device::DrawCall {
+    D3DPRIMITIVETYPE type;
+    UINT count;
+    VertexInput in;
+    UINT minVertex, numVertices;
+    const void* indices;
+    bool index32;
+    UINT startIndex, indexBase;
+    VertexBuffer* vb;  // null for an immediate draw
+    IndexBuffer* ib;
+};
+
 HRESULT Device::Draw(D3DPRIMITIVETYPE type, UINT primCount, const VertexInput& in, UINT minVertex,
-                     UINT numVertices, const void* indices, bool index32, UINT startIndex, UINT indexBase) {
+                     UINT numVertices, const void* indices, bool index32, UINT startIndex, UINT indexBase,
+                     VertexBuffer* vb, IndexBuffer* ib) {
     UINT count = VertexCountFor(type, primCount);
     if (count == 0) return primCount == 0 ? D3D_OK : D3DERR_INVALIDCALL;
     ++drawCalls_;
     if (!gl_ || lostState_ != LostState::Ok) return D3D_OK;
-    bool pretransformed = (in.fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
-    std::vector<uint32_t> idx;
-    if (indices) {
-        idx.resize(count);
-        for (UINT i = 0; i < count; ++i) {
-            uint32_t v = index32 ? ((const uint32_t*)indices)[startIndex + i] : ((const uint16_t*)indices)[startIndex + i];
-            v += indexBase;
-            if (v < minVertex || v >= minVertex + numVertices) return D3DERR_INVALIDCALL;
-            idx[i] = v - minVertex;
+    const DrawCall dc{type, count, in, minVertex, numVertices, indices, index32, startIndex, indexBase, vb, ib};
+    if (!timing_) return Submit(dc);
+    const TimingClock::time_point t0 = TimingClock::now();
+    const HRESULT hr = Submit(dc);
+    timings_.drawSubmitMs += MsSince(t0);
+    ++timings_.draws;
+    return hr;
+}
+
+const FvfLayout& Device::Layout(DWORD fvf) {
+    if (fvf != layoutFvf_) {
+        layout_ = DecodeFvf(fvf);
+        layoutFvf_ = fvf;
+    }
+    return layout_;
+}
+
+HRESULT Device::SubmitShaded(const DrawCall& dc, bool* drawn) {
+    *drawn = false;
+    ShadedDraw d;
+    d.type = dc.type;
+    d.fvf = dc.in.fvf;
+    d.layout = &Layout(dc.in.fvf);
+    d.stride = dc.in.stride;
+    d.count = dc.count;
+    d.lightsVersion = lightsVersion_;
+    const size_t stride = dc.in.stride;
+    if (dc.indices) {
+        const size_t isz = dc.index32 ? 4 : 2;
+        uint32_t lo = 0, hi = 0;
+        if (dc.ib) {
+            if (!dc.ib->IndexRange(dc.startIndex, dc.count, &lo, &hi)) return D3DERR_INVALIDCALL;
+        } else {
+            ScanIndexRange((const BYTE*)dc.indices + dc.startIndex * isz, dc.index32, dc.count, &lo, &hi);
+        }
+        // The same rule as the CPU stage: every index reaches a vertex of the
+        // announced range.
+        if ((uint64_t)lo + dc.indexBase < dc.minVertex || (uint64_t)hi + dc.indexBase >= (uint64_t)dc.minVertex + dc.numVertices)
+            return D3DERR_INVALIDCALL;
+        d.indexed = true;
+        d.index32 = dc.index32;
+        d.minIndex = lo;
+        d.maxIndex = hi;
+        if (dc.ib) {
+            d.indexBuffer = gl_->SyncBuffer(dc.ib->gl, true, dc.ib->data, (dc.startIndex + (size_t)dc.count) * isz);
+            d.indexOffset = dc.startIndex * isz;
+        } else {
+            d.indices = (const BYTE*)dc.indices + dc.startIndex * isz;
+        }
+        if (dc.vb) {
+            d.vertexBuffer = gl_->SyncBuffer(dc.vb->gl, false, dc.vb->data, ((size_t)dc.indexBase + hi + 1) * stride);
+            d.vertexOffset = dc.indexBase * stride;
+        } else {
+            d.vertices = dc.in.data + dc.indexBase * stride;
+        }
+    } else {
+        d.first = dc.minVertex;
+        if (dc.vb) d.vertexBuffer = gl_->SyncBuffer(dc.vb->gl, false, dc.vb->data, (d.first + (size_t)dc.count) * stride);
+        else d.vertices = dc.in.data;
+    }
+    *drawn = gl_->DrawShaded(state_, d);
+    return D3D_OK;
+}
+
+HRESULT Device::Submit(const DrawCall& dc) {
+    gl_->MakeCurrent();
+    if (!cpuVertexStage_ && gl_->HasVertexPrograms()) {
+        bool drawn = false;
+        const HRESULT hr = SubmitShaded(dc, &drawn);
+        if (FAILED(hr) || drawn) return hr;
+    }
+    // The CPU stage: the vertices of the range transformed here, the indices
+    // made relative to its first vertex.
+    const bool pretransformed = (dc.in.fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW;
+    if (dc.indices) {
+        indexScratch_.resize(dc.count);
+        for (UINT i = 0; i < dc.count; ++i) {
+            uint32_t v = dc.index32 ? ((const uint32_t*)dc.indices)[dc.startIndex + i]
+                                    : ((const uint16_t*)dc.indices)[dc.startIndex + i];
+            v += dc.indexBase;
+            if (v < dc.minVertex || v >= dc.minVertex + dc.numVertices) return D3DERR_INVALIDCALL;
+            indexScratch_[i] = v - dc.minVertex;
         }
     }
-    ProcessVertices(state_, in, minVertex, numVertices, scratch_);
+    const TimingClock::time_point t0 = timing_ ? TimingClock::now() : TimingClock::time_point{};
+    ProcessVertices(state_, dc.in, dc.minVertex, dc.numVertices, scratch_);
+    if (timing_) {
+        const double ms = MsSince(t0);
+        timings_.vertexStageMs += ms;
+        timings_.drawSubmitMs -= ms;
+        timings_.cpuVertices += dc.numVertices;
+    }
     bool vertexFog = state_.rs[D3DRS_FOGENABLE] != FALSE;
-    gl_->MakeCurrent();
-    gl_->Draw(state_, type, scratch_, indices ? &idx : nullptr, pretransformed, vertexFog);
+    gl_->Draw(state_, dc.type, scratch_, dc.indices ? &indexScratch_ : nullptr, pretransformed, vertexFog);
     return D3D_OK;
 }
 
@@ -1193,7 +1378,7 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT start, UINT prims) {
     UINT count = VertexCountFor(type, prims);
     if ((uint64_t)(start + count) * state_.streamStride > vb->data.size()) return D3DERR_INVALIDCALL;
     VertexInput in{vb->data.data(), state_.streamStride, state_.vertexShader};
-    return Draw(type, prims, in, start, count, nullptr, false, 0, 0);
+    return Draw(type, prims, in, start, count, nullptr, false, 0, 0, vb);
 }
 
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT startIndex,
@@ -1208,7 +1393,8 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, UINT 
     UINT first = minIndex + state_.baseVertexIndex;
     if ((uint64_t)(first + numVertices) * state_.streamStride > vb->data.size()) return D3DERR_INVALIDCALL;
     VertexInput in{vb->data.data(), state_.streamStride, state_.vertexShader};
-    return Draw(type, prims, in, first, numVertices, ib->data.data(), idx32, startIndex, state_.baseVertexIndex);
+    return Draw(type, prims, in, first, numVertices, ib->data.data(), idx32, startIndex, state_.baseVertexIndex, vb,
+                ib);
 }
 
 HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT prims, const void* data, UINT stride) {
@@ -1226,6 +1412,25 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minIndex, UIN
     BindIndices(state_, nullptr, 0);
     VertexInput in{(const BYTE*)data, stride, state_.vertexShader};
     return Draw(type, prims, in, minIndex, numVertices, indexData, indexFormat == D3DFMT_INDEX32, 0, 0);
+}
+
+void Device::SetTiming(bool on) {
+    timing_ = on;
+    timings_ = {};
+    if (gl_) gl_->TimeDrawCalls(on ? &timings_.glDrawCallMs : nullptr);
+}
+
+void Device::BufferUnlocked(GlBufferCopy& copy, bool indexBuffer, const std::vector<BYTE>& data) {
+    if (!gl_ || !gl_->HasVertexPrograms()) return;
+    gl_->MakeCurrent();
+    gl_->SyncBuffer(copy, indexBuffer, data, data.size());
+}
+
+void Device::BufferDestroyed(GlBufferCopy& copy) {
+    if (gl_ && copy.name && copy.contextId == gl_->ContextId()) {
+        gl_->MakeCurrent();
+        gl_->DeleteBuffer(copy);
+    }
 }
 
 void Device::TextureDestroyed(Texture* tex) {
@@ -1258,6 +1463,24 @@ bool DeviceHasContext(IDirect3DDevice8* device) {
 unsigned DeviceDrawCallCount(IDirect3DDevice8* device) {
     auto* d = dynamic_cast<d3d::Device*>(device);
     return d ? d->DrawCalls() : 0;
+}
+
+void SetCpuVertexStage(IDirect3DDevice8* device, bool cpu) {
+    if (auto* d = dynamic_cast<d3d::Device*>(device)) d->SetCpuVertexStage(cpu);
+}
+
+bool UsesCpuVertexStage(IDirect3DDevice8* device) {
+    auto* d = dynamic_cast<d3d::Device*>(device);
+    return d && d->UsesCpuVertexStage();
+}
+
+void SetDeviceTiming(IDirect3DDevice8* device, bool on) {
+    if (auto* d = dynamic_cast<d3d::Device*>(device)) d->SetTiming(on);
+}
+
+DeviceTimings ReadDeviceTimings(IDirect3DDevice8* device) {
+    auto* d = dynamic_cast<d3d::Device*>(device);
+    return d ? d->Timings() : DeviceTimings{};
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/d3d8.h"
@@ -46,6 +47,23 @@ protected:
 };
 
 // ---------------------------------------------------------------------------
+// The GL copy of a vertex or index buffer. The CPU copy stays the buffer's
+// contents; the GL copy is made on first use and refreshed from it: a static
+// buffer when it is unlocked (the locked bytes only), a dynamic one when a
+// draw reads it (streamed, never more than the draw needs).
+struct GlBufferCopy {
+    unsigned name = 0;
+    unsigned contextId = 0;
+    bool dynamic = false;
+    size_t dirtyLo = 0, dirtyHi = 0;  // bytes the GL copy lacks
+    bool orphan = false;              // a discarding lock: the next upload starts a fresh store
+    size_t lockLo = 0, lockHi = 0;    // bytes written under the open locks
+
+    void Locked(size_t offset, size_t size, size_t total, DWORD flags);
+    // After the last unlock: true when the locked bytes are to be uploaded now.
+    bool Unlocked();
+};
+
 class VertexBuffer final : public Resource<IDirect3DVertexBuffer8> {
 public:
     VertexBuffer(Device* dev, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool);
@@ -63,6 +81,7 @@ public:
     DWORD usage;
     DWORD fvf;
     int lockCount = 0;
+    GlBufferCopy gl;
 };
 
 class IndexBuffer final : public Resource<IDirect3DIndexBuffer8> {
@@ -82,7 +101,17 @@ public:
     DWORD usage;
     D3DFORMAT format;
     int lockCount = 0;
+    GlBufferCopy gl;
+    // Smallest and largest index of the draws made since the last write,
+    // by first index and count.
+    bool IndexRange(UINT start, UINT count, uint32_t* lo, uint32_t* hi);
+
+private:
+    std::unordered_map<uint64_t, std::pair<uint32_t, uint32_t>> ranges_;
 };
+
+// Smallest and largest of count indices.
+void ScanIndexRange(const void* indices, bool index32, UINT count, uint32_t* lo, uint32_t* hi);
 
 // One mip level of a texture (or the pixels of an image surface), kept in
 // the Direct3D memory layout.
@@ -128,6 +157,9 @@ public:
     bool dirty = true;     // the GL copy must be refreshed
     unsigned glName = 0;   // GL texture object (0 = none yet)
     unsigned glContextId = 0;
+    // Sampling parameters last given to the GL object (-1: not yet).
+    int glMinFilter = -1, glMagFilter = -1, glWrapS = -1, glWrapT = -1, glBaseLevel = -1;
+    DWORD glBorder = 0;
 
 private:
     DWORD lod_ = 0;
@@ -367,6 +399,8 @@ public:
         if (pool == D3DPOOL_DEFAULT && defaultPoolAlive_ > 0) --defaultPoolAlive_;
     }
     void TextureDestroyed(Texture* tex);
+    void BufferUnlocked(GlBufferCopy& copy, bool indexBuffer, const std::vector<BYTE>& data);
+    void BufferDestroyed(GlBufferCopy& copy);
     void SimulateLost(int lostQueries) {
         lostState_ = LostState::Lost;
         lostQueries_ = lostQueries < 1 ? 1 : lostQueries;
@@ -378,6 +412,10 @@ public:
     UINT BackBufferHeight() const { return bbHeight_; }
     const DeviceState& State() const { return state_; }
     int DefaultPoolAlive() const { return defaultPoolAlive_; }
+    void SetCpuVertexStage(bool cpu) { cpuVertexStage_ = cpu; }
+    bool UsesCpuVertexStage() const { return cpuVertexStage_ || !gl_; }
+    void SetTiming(bool on);
+    const plat::DeviceTimings& Timings() const { return timings_; }
 
 private:
     enum class LostState { Ok, Lost, NotReset };
@@ -393,7 +431,14 @@ private:
     StateMask MaskForType(D3DSTATEBLOCKTYPE type) const;
     void ReleaseBlockBindings(StateBlock& block);
     HRESULT Draw(D3DPRIMITIVETYPE type, UINT primCount, const VertexInput& in, UINT minVertex, UINT numVertices,
-                 const void* indices, bool index32, UINT startIndex, UINT indexBase);
+                 const void* indices, bool index32, UINT startIndex, UINT indexBase, VertexBuffer* vb = nullptr,
+                 IndexBuffer* ib = nullptr);
+    struct DrawCall;
+    HRESULT Submit(const DrawCall& dc);
+    // 1 drawn, 0 the CPU stage must draw it, or an error.
+    HRESULT SubmitShaded(const DrawCall& dc, bool* drawn);
+    const FvfLayout& Layout(DWORD fvf);
+    void LightsChanged() { ++lightsVersion_; }
 
     ULONG refs_ = 1;
     Direct3D* d3d_;
@@ -415,6 +460,13 @@ private:
     D3DCOLOR lastClear_ = 0;
     D3DGAMMARAMP gamma_{};
     std::vector<ProcessedVertex> scratch_;
+    std::vector<uint32_t> indexScratch_;
+    DWORD layoutFvf_ = ~0u;
+    FvfLayout layout_;
+    unsigned lightsVersion_ = 0;
+    bool cpuVertexStage_ = false;
+    bool timing_ = false;
+    plat::DeviceTimings timings_;
 };
 
 class Direct3D final : public RefCounted<IDirect3D8> {

@@ -96,43 +96,9 @@ private:
     uint32_t state;
 };
 
-// Where the next piece joins: a point and the outward heading of the end it
-// must meet.
-struct Cursor {
-    float x;
-    float y;
-    float dir;
-};
-
 float Wrap360(float a) {
     a = std::fmod(a, 360.0f);
     return a < 0.0f ? a + 360.0f : a;
-}
-
-// Adds a piece of a track type whose end enterEnd meets the cursor, then
-// moves the cursor to the piece's end exitEnd (exitEnd < 0 leaves it).
-TRACK* Lay(int type, int enterEnd, int exitEnd, Cursor& c) {
-    TRACK* p = trackList.AddNewTrack(type);
-    if (!p) return nullptr;
-    p->x = p->y = 0.0f;
-    p->heading = 0.0f;
-    const float turn = GetEndDirection(p, enterEnd) - p->heading;
-    p->heading = Wrap360(c.dir + 180.0f - turn);
-    p->pitch = 0.0f;
-    float pts[6];
-    if (!DetCPos(p, pts)) return nullptr;
-    p->x = c.x - pts[enterEnd * 2];
-    p->y = c.y - pts[enterEnd * 2 + 1];
-    p->z = 0.0f;
-    DetCPos(p, pts);
-    p->StoreEnds(pts);
-    for (TRACK_END& e : p->end) e.z = p->z;
-    if (exitEnd >= 0) {
-        c.x = pts[exitEnd * 2];
-        c.y = pts[exitEnd * 2 + 1];
-        c.dir = GetEndDirection(p, exitEnd);
-    }
-    return p;
 }
 
 float SmoothStep(float e0, float e1, float v) {
@@ -263,26 +229,26 @@ struct BuiltTrack {
 bool BuildTrack(BuiltTrack* out) {
     // Near side, heading +x: the switch first (straight through), then
     // straights up to the right-hand curve.
-    Cursor c{-kLoopHalfLength, -kLoopRadius, 0.0f};
-    TRACK* sw = Lay(kRightSwitch, 0, 2, c);
+    TrackCursor c{-kLoopHalfLength, -kLoopRadius, 0.0f};
+    TRACK* sw = LayTrack(kRightSwitch, 0, 2, c);
     if (!sw) return false;
-    Cursor siding{sw->end[1].x, sw->end[1].y, GetEndDirection(sw, 1)};
-    bool ok = Lay(kStraight1, 0, 1, c) && Lay(kStraight1, 0, 1, c);
+    TrackCursor siding{sw->end[1].x, sw->end[1].y, GetEndDirection(sw, 1)};
+    bool ok = LayTrack(kStraight1, 0, 1, c) && LayTrack(kStraight1, 0, 1, c);
     TRACK* feed = nullptr;
     for (int k = 0; k < 3 && ok; ++k) {
-        TRACK* p = Lay(kStraight4, 0, 1, c);
+        TRACK* p = LayTrack(kStraight4, 0, 1, c);
         if (k == 1) feed = p;
         ok = p != nullptr;
     }
-    for (int k = 0; k < 8 && ok; ++k) ok = Lay(kCurve, 0, 1, c) != nullptr;
+    for (int k = 0; k < 8 && ok; ++k) ok = LayTrack(kCurve, 0, 1, c) != nullptr;
     // Far side, heading -x, along the platform.
     TRACK* platform = nullptr;
     for (int k = 0; k < 4 && ok; ++k) {
-        TRACK* p = Lay(kStraight4, 0, 1, c);
+        TRACK* p = LayTrack(kStraight4, 0, 1, c);
         if (k == 2) platform = p;
         ok = p != nullptr;
     }
-    for (int k = 0; k < 8 && ok; ++k) ok = Lay(kCurve, 0, 1, c) != nullptr;
+    for (int k = 0; k < 8 && ok; ++k) ok = LayTrack(kCurve, 0, 1, c) != nullptr;
     if (!ok) return false;
     if (std::hypot(c.x + kLoopHalfLength, c.y + kLoopRadius) > 0.01f) {
         WriteStartLog("Sample layout: the oval does not close");
@@ -290,8 +256,9 @@ bool BuildTrack(BuiltTrack* out) {
     }
     // The siding into the oval: two short diagonal straights, a curve laid
     // backwards to turn parallel again, two straights and the buffer stop.
-    ok = Lay(kStraight1, 0, 1, siding) && Lay(kStraight1, 0, 1, siding) && Lay(kCurve, 1, 0, siding) &&
-         Lay(kStraight4, 0, 1, siding) && Lay(kStraight4, 0, 1, siding) && Lay(kEndPiece, 0, -1, siding);
+    ok = LayTrack(kStraight1, 0, 1, siding) && LayTrack(kStraight1, 0, 1, siding) &&
+         LayTrack(kCurve, 1, 0, siding) && LayTrack(kStraight4, 0, 1, siding) &&
+         LayTrack(kStraight4, 0, 1, siding) && LayTrack(kEndPiece, 0, -1, siding);
     if (!ok) return false;
 
     trackList.RebuildConnections();
@@ -421,15 +388,54 @@ void PlaceObjects() {
 // The train
 
 bool PlaceTrain(TRACK* piece) {
-    // The engine leads towards the piece's end 1 (heading -x); the coaches
-    // follow behind it, each coupler resting on the next one.
     const int consist[kVehicles] = {kSteamEngine, kGreenCoach, kRedCoach, kGreenCoach};
+    return PlaceCoupledTrain(piece, consist, kVehicles);
+}
+
+void PlaceCamera() {
+    // A three-quarter view from the near left over the oval to the station.
+    layoutState.SetGroundPoint(-3.5f, 2.0f);
+    display.SetCameraAngles(1.3f, 1.0f, 33.0f);
+    display.UpdateView(1, layoutState.GetCameraTargetX(), layoutState.GetCameraTargetY());
+}
+
+}  // namespace
+
+// Adds a piece of a track type whose end enterEnd meets the cursor, then
+// moves the cursor to the piece's end exitEnd (exitEnd < 0 leaves it).
+TRACK* LayTrack(int type, int enterEnd, int exitEnd, TrackCursor& c) {
+    TRACK* p = trackList.AddNewTrack(type);
+    if (!p) return nullptr;
+    p->x = p->y = 0.0f;
+    p->heading = 0.0f;
+    const float turn = GetEndDirection(p, enterEnd) - p->heading;
+    p->heading = Wrap360(c.dir + 180.0f - turn);
+    p->pitch = 0.0f;
+    float pts[6];
+    if (!DetCPos(p, pts)) return nullptr;
+    p->x = c.x - pts[enterEnd * 2];
+    p->y = c.y - pts[enterEnd * 2 + 1];
+    p->z = 0.0f;
+    DetCPos(p, pts);
+    p->StoreEnds(pts);
+    for (TRACK_END& e : p->end) e.z = p->z;
+    if (exitEnd >= 0) {
+        c.x = pts[exitEnd * 2];
+        c.y = pts[exitEnd * 2 + 1];
+        c.dir = GetEndDirection(p, exitEnd);
+    }
+    return p;
+}
+
+bool PlaceCoupledTrain(TRACK* piece, const int* consist, int count) {
+    // The first vehicle leads towards the piece's end 1; the others follow
+    // behind it, each coupler resting on the next one.
     placeVehicleDirection = 1;
     TRAIN* previous = nullptr;
     TRACK* at = piece;
     float pos = piece->length * 0.8f;
     int branch = piece->switchState;
-    for (int k = 0; k < kVehicles; ++k) {
+    for (int k = 0; k < count; ++k) {
         const int objId = consist[k];
         const int type = GetObjTypeById(objId);
         if (type != ENGINE_TYPE && type != CWAGON_TYPE && type != PWAGON_TYPE) {
@@ -464,15 +470,6 @@ bool PlaceTrain(TRACK* piece) {
     }
     return true;
 }
-
-void PlaceCamera() {
-    // A three-quarter view from the near left over the oval to the station.
-    layoutState.SetGroundPoint(-3.5f, 2.0f);
-    display.SetCameraAngles(1.3f, 1.0f, 33.0f);
-    display.UpdateView(1, layoutState.GetCameraTargetX(), layoutState.GetCameraTargetY());
-}
-
-}  // namespace
 
 bool StartHeadlessDevice() {
     if (display.GetDevice()) return true;

@@ -2,6 +2,8 @@
 // track, power, vehicles, placed objects) and saved with its own layout saver.
 #pragma once
 
+struct TRACK;
+
 namespace sample {
 
 // The track of the sample: a closed oval of straights and 22.5-degree curves
@@ -14,6 +16,23 @@ constexpr int kPowerFeeds = 1;
 
 // The name the layout is saved under (the edition's extension is added).
 constexpr const char* kLayoutName = "sample";
+
+// Where the next piece of track joins: a point and the outward heading of
+// the end it must meet.
+struct TrackCursor {
+    float x;
+    float y;
+    float dir;
+};
+
+// Adds a piece of a track type whose end enterEnd meets the cursor, then
+// moves the cursor to the piece's end exitEnd (exitEnd < 0 leaves it).
+TRACK* LayTrack(int type, int enterEnd, int exitEnd, TrackCursor& c);
+
+// Puts count vehicles (object ids) coupled in a row on a piece, the first one
+// at 80 percent of it leading towards its end 1. False with a start-log line
+// when a type is missing or the train does not fit.
+bool PlaceCoupledTrain(TRACK* piece, const int* consist, int count);
 
 // Starts a headless display device (buffers in memory, nothing drawn).
 bool StartHeadlessDevice();

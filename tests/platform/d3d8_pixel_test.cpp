@@ -11,6 +11,7 @@
 #include "platform/d3d8.h"
 #include "platform/d3dx8math.h"
 #include "platform/window.h"
+#include "platform/d3d8_test_device.h"
 
 namespace {
 
@@ -31,31 +32,12 @@ protected:
     static constexpr UINT W = 64, H = 48;
 
     void SetUp() override {
-        if (!plat::EnsureVideo()) GTEST_SKIP() << "no display";
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.lpszClassName = "PixelTestWindow";
-        RegisterClassA(&wc);
-        wnd = CreateWindowA("PixelTestWindow", "pixels", 0, 0, 0, (int)W, (int)H, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(wnd, nullptr);
-        d3d = Direct3DCreate8(D3D_SDK_VERSION);
-        pp = {};
-        pp.Windowed = TRUE;
-        pp.BackBufferWidth = W;
-        pp.BackBufferHeight = H;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.hDeviceWindow = wnd;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D24X8;
-        ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, wnd, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev), D3D_OK);
-        if (!plat::DeviceHasContext(dev)) GTEST_SKIP() << "no GL context";
+        const std::string why = device.Open(W, H);
+        if (!why.empty()) GTEST_SKIP() << why;
+        dev = device.dev;
+        pp = device.pp;
     }
-    void TearDown() override {
-        if (dev) dev->Release();
-        if (d3d) d3d->Release();
-        if (wnd) DestroyWindow(wnd);
-    }
+    void TearDown() override { device.Close(); }
     D3DCOLOR Px(int x, int y) { return plat::ReadBackBufferPixel(dev, x, y) & 0x00ffffffu; }
 
     // A pre-transformed quad from (x1, y1) to (x2, y2) with texture 0..1.
@@ -68,8 +50,7 @@ protected:
         ASSERT_EQ(dev->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, v, sizeof(TlVertex)), D3D_OK);
     }
 
-    HWND wnd = nullptr;
-    IDirect3D8* d3d = nullptr;
+    GlTestDevice device;
     IDirect3DDevice8* dev = nullptr;
     D3DPRESENT_PARAMETERS pp{};
 };
