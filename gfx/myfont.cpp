@@ -1,5 +1,6 @@
 #include "gfx/myfont.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -43,6 +44,21 @@ const std::array<int, 256>& GlyphTable() {
     return table;
 }
 
+// Glyph coordinates are texels of the font texture; values beyond any texture
+// are cut to this, so that the widths computed from them stay in range.
+constexpr int kGlyphCoordLimit = 16384;
+
+int ClampGlyphCoord(int v) { return std::clamp(v, -kGlyphCoordLimit, kGlyphCoordLimit); }
+
+// Truncation to int for screen positions and sizes. Values far off any screen
+// (very long texts at large sizes) stop at +-2^30, so that small offsets added
+// to the result stay in range; NaN gives 0.
+int TruncateToInt(float v) {
+    constexpr float kLimit = 1073741824.0f;
+    if (v != v) return 0;
+    return static_cast<int>(std::clamp(v, -kLimit, kLimit));
+}
+
 }  // namespace
 
 int GetGlyphIndex(unsigned char c) {
@@ -72,10 +88,10 @@ void MYFONT::ReadGlyphs(FILE* file) {
         const int index = GetFileGlyphIndex(static_cast<unsigned char>(token[0]));
         if (index < 0 || index >= MAXGLYPHS) continue;
         int* g = glyphs[index];
-        g[0] = left;
-        g[1] = top;
-        g[2] = right + 1;
-        g[3] = bottom + 1;
+        g[0] = ClampGlyphCoord(left);
+        g[1] = ClampGlyphCoord(top);
+        g[2] = ClampGlyphCoord(right) + 1;
+        g[3] = ClampGlyphCoord(bottom) + 1;
         g[4] = g[2] - g[0] + 1;
         g[5] = g[3] - g[1] + 1;
     }
@@ -131,9 +147,9 @@ void MYFONT::DrawLine(float x, float y, const char* text, int size, DWORD colour
             screenSprites.AddSprite(pen, y, pen + drawnWidth, y + static_cast<float>(drawnHeight), r.left, r.top,
                                     r.right, r.bottom, textureSlot, colour, mode);
         } else {
-            const int x1 = static_cast<int>(pen + 0.49f);
-            const int x2 = static_cast<int>(pen + drawnWidth + 0.49f) - 1;
-            const int iy = static_cast<int>(y);
+            const int x1 = TruncateToInt(pen + 0.49f);
+            const int x2 = TruncateToInt(pen + drawnWidth + 0.49f) - 1;
+            const int iy = TruncateToInt(y);
             screenSprites.AddScreenfixSprite(x1, iy, x2, iy + drawnHeight - 1, r.left, r.top, r.right, r.bottom,
                                              textureSlot, colour, mode);
         }
@@ -288,8 +304,8 @@ void MeasureFontText(const char* fontName, const char* text, int size, int* widt
     if (!font) return;
     float w = 0.0f, h = 0.0f;
     font->Measure(text, size, &w, &h);
-    if (width) *width = static_cast<int>(w);
-    if (height) *height = static_cast<int>(h);
+    if (width) *width = TruncateToInt(w);
+    if (height) *height = TruncateToInt(h);
 }
 
 void DrawFontTextBox(const char* text, float x, float y, float z, DWORD colour, int mode, float size,

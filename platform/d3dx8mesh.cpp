@@ -4,9 +4,10 @@
 #include "platform/d3dx8mesh.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
-#include <deque>
+#include <functional>
 #include <numeric>
 #include <vector>
 
@@ -474,50 +475,124 @@ HRESULT MeshImpl::GenerateAdjacency(FLOAT epsilon, DWORD* adj) {
 
 namespace {
 
+// Orders the faces of one attribute group for a vertex cache of 16 entries,
+// most recently used first. Each step takes, among the unused faces that
+// touch a cached vertex, the one with the most cached corners; ties go to the
+// face of the most recently cached vertex, then to the lowest face. With no
+// such face the lowest unused face is taken. Its corners move to the front of
+// the cache.
+//
+// Every unused face keeps its number of cached corners up to date as
+// vertices enter and leave the cache, and every cached vertex keeps its
+// unused faces in one min-heap per score (entries that no longer match are
+// dropped when they reach the top). A step therefore costs a few heap
+// operations, plus work in proportion to the faces around the vertices that
+// enter or leave the cache, instead of a scan of every face around every
+// cached vertex (quadratic for a fan of thousands of faces round one vertex).
 void CacheOrder(const std::vector<uint32_t>& idx, std::vector<uint32_t>& faces) {
-    if (faces.size() < 3) return;
-    // vertex -> faces of this group
-    std::vector<std::pair<uint32_t, uint32_t>> vf;
-    vf.reserve(faces.size() * 3);
-    for (uint32_t i = 0; i < faces.size(); ++i)
-        for (int k = 0; k < 3; ++k) vf.push_back({idx[faces[i] * 3 + k], i});
-    std::sort(vf.begin(), vf.end());
-    std::vector<char> done(faces.size(), 0);
-    std::vector<uint32_t> result;
-    result.reserve(faces.size());
-    std::deque<uint32_t> cache;
+    const size_t n = faces.size();
+    if (n < 3) return;
     constexpr size_t kCache = 16;
-    size_t cursor = 0;
-    auto inCache = [&](uint32_t v) { return std::find(cache.begin(), cache.end(), v) != cache.end(); };
-    while (result.size() < faces.size()) {
-        long best = -1;
-        int bestScore = -1;
-        for (uint32_t v : cache) {
-            auto it = std::lower_bound(vf.begin(), vf.end(), std::make_pair(v, 0u));
-            for (; it != vf.end() && it->first == v; ++it) {
-                const uint32_t fi = it->second;
-                if (done[fi]) continue;
-                int score = 0;
-                for (int k = 0; k < 3; ++k) score += inCache(idx[faces[fi] * 3 + k]) ? 1 : 0;
-                if (score > bestScore) {
-                    bestScore = score;
-                    best = long(fi);
-                }
-            }
+    auto corner = [&](size_t f, int k) { return idx[size_t(faces[f]) * 3 + size_t(k)]; };
+
+    // The faces around each vertex in ascending order, once per corner.
+    uint32_t maxVertex = 0;
+    for (size_t f = 0; f < n; ++f)
+        for (int k = 0; k < 3; ++k) maxVertex = std::max(maxVertex, corner(f, k));
+    std::vector<uint32_t> first(size_t(maxVertex) + 2, 0);
+    for (size_t f = 0; f < n; ++f)
+        for (int k = 0; k < 3; ++k) ++first[size_t(corner(f, k)) + 1];
+    std::partial_sum(first.begin(), first.end(), first.begin());
+    std::vector<uint32_t> around(n * 3);
+    {
+        std::vector<uint32_t> fill(first.begin(), first.end() - 1);
+        for (size_t f = 0; f < n; ++f)
+            for (int k = 0; k < 3; ++k) around[fill[corner(f, k)]++] = uint32_t(f);
+    }
+
+    std::vector<char> done(n, 0);
+    std::vector<uint8_t> score(n, 0);  // cached corners of each unused face
+    // Heaps of the cached vertices: slotOf[v] names the slot of a cached vertex.
+    using Heap = std::vector<uint32_t>;
+    std::vector<std::array<Heap, 4>> slots(kCache + 3);
+    std::vector<size_t> freeSlots;
+    for (size_t i = slots.size(); i-- > 0;) freeSlots.push_back(i);
+    std::vector<int> slotOf(size_t(maxVertex) + 1, -1);
+    auto push = [&](size_t slot, uint32_t f) {
+        Heap& h = slots[slot][score[f]];
+        h.push_back(f);
+        std::push_heap(h.begin(), h.end(), std::greater<uint32_t>());
+    };
+    // A face's score changed: file it under the new score at its cached corners.
+    auto refile = [&](uint32_t f) {
+        for (int k = 0; k < 3; ++k) {
+            const int slot = slotOf[corner(f, k)];
+            if (slot >= 0) push(size_t(slot), f);
         }
+    };
+    auto enter = [&](uint32_t v) {
+        slotOf[v] = int(freeSlots.back());
+        freeSlots.pop_back();
+        for (uint32_t i = first[v]; i < first[size_t(v) + 1]; ++i) {
+            const uint32_t f = around[i];
+            if (done[f]) continue;
+            ++score[f];
+            refile(f);
+        }
+    };
+    auto leave = [&](uint32_t v) {
+        const size_t slot = size_t(slotOf[v]);
+        slotOf[v] = -1;
+        for (Heap& h : slots[slot]) h.clear();
+        freeSlots.push_back(slot);
+        for (uint32_t i = first[v]; i < first[size_t(v) + 1]; ++i) {
+            const uint32_t f = around[i];
+            if (done[f]) continue;
+            --score[f];
+            refile(f);
+        }
+    };
+    // The lowest unused face of a cached vertex with the given score, or -1.
+    auto lowest = [&](uint32_t v, uint8_t s) -> long {
+        Heap& h = slots[size_t(slotOf[v])][s];
+        while (!h.empty() && (done[h.front()] || score[h.front()] != s)) {
+            std::pop_heap(h.begin(), h.end(), std::greater<uint32_t>());
+            h.pop_back();
+        }
+        return h.empty() ? -1 : long(h.front());
+    };
+
+    std::vector<uint32_t> result;
+    result.reserve(n);
+    std::vector<uint32_t> cache, next;
+    size_t cursor = 0;
+    while (result.size() < n) {
+        long best = -1;
+        for (int s = 3; s >= 1 && best < 0; --s)
+            for (uint32_t v : cache) {
+                best = lowest(v, uint8_t(s));
+                if (best >= 0) break;
+            }
         if (best < 0) {
             while (done[cursor]) ++cursor;
             best = long(cursor);
         }
         done[size_t(best)] = 1;
         result.push_back(faces[size_t(best)]);
+        // The corners move to the front, the last one ending first.
+        next = cache;
         for (int k = 0; k < 3; ++k) {
-            const uint32_t v = idx[faces[size_t(best)] * 3 + k];
-            auto it = std::find(cache.begin(), cache.end(), v);
-            if (it != cache.end()) cache.erase(it);
-            cache.push_front(v);
+            const uint32_t v = corner(size_t(best), k);
+            auto it = std::find(next.begin(), next.end(), v);
+            if (it != next.end()) next.erase(it);
+            next.insert(next.begin(), v);
         }
-        while (cache.size() > kCache) cache.pop_back();
+        if (next.size() > kCache) next.resize(kCache);
+        for (uint32_t v : cache)
+            if (std::find(next.begin(), next.end(), v) == next.end()) leave(v);
+        for (uint32_t v : next)
+            if (slotOf[v] < 0) enter(v);
+        cache.swap(next);
     }
     faces.swap(result);
 }

@@ -221,9 +221,16 @@ HRESULT CreateFromImage(LPDIRECT3DDEVICE8 device, const plat::Image& image, cons
 HRESULT CreateFromBytes(LPDIRECT3DDEVICE8 device, const uint8_t* data, size_t size, const char* name, UINT width,
                         UINT height, UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool, D3DCOLOR colorKey,
                         D3DXIMAGE_INFO* info, LPDIRECT3DTEXTURE8* out) {
+    // An image larger than the largest texture is refused from its header.
+    plat::ImageSizeLimit limit;
+    D3DCAPS8 caps;
+    if (GetCaps(device, caps)) {
+        if (caps.MaxTextureWidth) limit.width = int(std::min<DWORD>(caps.MaxTextureWidth, DWORD(limit.width)));
+        if (caps.MaxTextureHeight) limit.height = int(std::min<DWORD>(caps.MaxTextureHeight, DWORD(limit.height)));
+    }
     plat::Image image;
     std::string error;
-    if (!plat::DecodeImage(data, size, image, error)) {
+    if (!plat::DecodeImage(data, size, image, error, limit)) {
         LogImageFailure(("Image file error (" + error + ")").c_str(), name);
         return D3DXERR_INVALIDDATA;
     }

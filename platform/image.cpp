@@ -521,15 +521,29 @@ void BoxResize(const uint32_t* in, int width, int height, uint32_t* out, int out
 // ---------------------------------------------------------------------------
 // Files
 
-bool DecodeImage(const uint8_t* data, size_t size, Image& out, std::string& error) {
+bool CheckImageSize(int64_t width, int64_t height, const ImageSizeLimit& limit, std::string& error) {
+    if (width < 1 || height < 1) {
+        error = "bad image size";
+        return false;
+    }
+    const int64_t maxW = std::min(limit.width, kMaxImageSide), maxH = std::min(limit.height, kMaxImageSide);
+    if (width > maxW || height > maxH) {
+        error = "image of " + std::to_string(width) + "x" + std::to_string(height) + " is larger than " +
+                std::to_string(maxW) + "x" + std::to_string(maxH);
+        return false;
+    }
+    return true;
+}
+
+bool DecodeImage(const uint8_t* data, size_t size, Image& out, std::string& error, const ImageSizeLimit& limit) {
     if (!data || size < 4) {
         error = "file too short";
         return false;
     }
-    if (std::memcmp(data, "DDS ", 4) == 0) return DecodeDDS(data, size, out, error);
-    if (data[0] == 'B' && data[1] == 'M') return DecodeBMP(data, size, out, error);
-    if (data[0] == 0xFF && data[1] == 0xD8) return DecodeJPEG(data, size, out, error);
-    if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) return DecodePNG(data, size, out, error);
+    if (std::memcmp(data, "DDS ", 4) == 0) return DecodeDDS(data, size, out, error, limit);
+    if (data[0] == 'B' && data[1] == 'M') return DecodeBMP(data, size, out, error, limit);
+    if (data[0] == 0xFF && data[1] == 0xD8) return DecodeJPEG(data, size, out, error, limit);
+    if (size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) == 0) return DecodePNG(data, size, out, error, limit);
     error = "unknown image file type";
     return false;
 }

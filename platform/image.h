@@ -73,22 +73,34 @@ struct Image {
     int Height() const { return levels.empty() ? 0 : levels[0].height; }
 };
 
+// Largest image side the decoders accept (protects against hostile headers).
+constexpr int kMaxImageSide = 16384;
+
+// The largest image a decoder takes; the texture loader passes the largest
+// texture the device accepts. A file that declares more is refused from its
+// header, before any pixel memory is allocated.
+struct ImageSizeLimit {
+    int width = kMaxImageSide;
+    int height = kMaxImageSide;
+};
+// True when a declared size is at least 1x1 and within the limit; otherwise
+// false with the reason in `error`.
+bool CheckImageSize(int64_t width, int64_t height, const ImageSizeLimit& limit, std::string& error);
+
 // Decoding. Each answers false with a reason in `error` for a file that is
-// not of its kind, truncated or otherwise broken. Nothing is read beyond size.
-bool DecodeDDS(const uint8_t* data, size_t size, Image& out, std::string& error);
-bool DecodeBMP(const uint8_t* data, size_t size, Image& out, std::string& error);
-bool DecodeJPEG(const uint8_t* data, size_t size, Image& out, std::string& error);
-bool DecodePNG(const uint8_t* data, size_t size, Image& out, std::string& error);
+// not of its kind, truncated, larger than the limit or otherwise broken.
+// Nothing is read beyond size.
+bool DecodeDDS(const uint8_t* data, size_t size, Image& out, std::string& error, const ImageSizeLimit& limit = {});
+bool DecodeBMP(const uint8_t* data, size_t size, Image& out, std::string& error, const ImageSizeLimit& limit = {});
+bool DecodeJPEG(const uint8_t* data, size_t size, Image& out, std::string& error, const ImageSizeLimit& limit = {});
+bool DecodePNG(const uint8_t* data, size_t size, Image& out, std::string& error, const ImageSizeLimit& limit = {});
 // Picks the decoder from the file's signature.
-bool DecodeImage(const uint8_t* data, size_t size, Image& out, std::string& error);
+bool DecodeImage(const uint8_t* data, size_t size, Image& out, std::string& error, const ImageSizeLimit& limit = {});
 
 // Reads a whole file through the path resolver. False when it cannot be read.
 bool ReadWholeFile(const char* name, std::vector<uint8_t>& out);
 // Reads and decodes a program file name.
 bool LoadImageFile(const char* name, Image& out, std::string& error);
-
-// Largest image side the decoders accept (protects against hostile headers).
-constexpr int kMaxImageSide = 16384;
 
 // ---------------------------------------------------------------------------
 // Pixel work on 32-bit A8R8G8B8 pixels (uint32_t 0xAARRGGBB).

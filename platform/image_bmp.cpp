@@ -40,7 +40,7 @@ constexpr uint32_t IMGFMT_P8 = 41;
 
 }  // namespace
 
-bool DecodeBMP(const uint8_t* data, size_t size, Image& out, std::string& error) {
+bool DecodeBMP(const uint8_t* data, size_t size, Image& out, std::string& error, const ImageSizeLimit& limit) {
     out = Image();
     if (!data || size < 14 + 12 || data[0] != 'B' || data[1] != 'M') {
         error = "not a BMP file or header truncated";
@@ -81,8 +81,8 @@ bool DecodeBMP(const uint8_t* data, size_t size, Image& out, std::string& error)
     }
     const bool topDown = height < 0;
     if (topDown) height = -height;
-    if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) {
-        error = "bad BMP image size";
+    if (!CheckImageSize(width, height, limit, error)) {
+        error = "BMP " + error;
         return false;
     }
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32) {

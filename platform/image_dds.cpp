@@ -62,7 +62,7 @@ uint32_t MaskFormat(uint32_t bits, uint32_t r, uint32_t g, uint32_t b, uint32_t 
 
 }  // namespace
 
-bool DecodeDDS(const uint8_t* data, size_t size, Image& out, std::string& error) {
+bool DecodeDDS(const uint8_t* data, size_t size, Image& out, std::string& error, const ImageSizeLimit& limit) {
     out = Image();
     if (!data || size < 128 || std::memcmp(data, "DDS ", 4) != 0) {
         error = "not a DDS file or header truncated";
@@ -84,8 +84,8 @@ bool DecodeDDS(const uint8_t* data, size_t size, Image& out, std::string& error)
     const uint32_t rMask = Rd32(pf + 16), gMask = Rd32(pf + 20), bMask = Rd32(pf + 24), aMask = Rd32(pf + 28);
     const uint32_t caps2 = Rd32(h + 108);
 
-    if (width == 0 || height == 0 || width > uint32_t(kMaxImageSide) || height > uint32_t(kMaxImageSide)) {
-        error = "bad DDS image size";
+    if (!CheckImageSize(width, height, limit, error)) {
+        error = "DDS " + error;
         return false;
     }
     if (caps2 & (DDSCAPS2_CUBEMAP | DDSCAPS2_VOLUME)) {

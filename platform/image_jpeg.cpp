@@ -39,8 +39,8 @@ void JpegOutputMessage(j_common_ptr) {}
 
 // The decoding work lives in its own function so that no object with a
 // destructor is live across the longjmp.
-bool DecodeJpegInto(const uint8_t* data, size_t size, std::vector<uint8_t>& rgb, int& width, int& height,
-                    std::string& error) {
+bool DecodeJpegInto(const uint8_t* data, size_t size, const ImageSizeLimit& limit, std::vector<uint8_t>& rgb,
+                    int& width, int& height, std::string& error) {
     jpeg_decompress_struct cinfo;
     JpegError err;
     std::memset(&cinfo, 0, sizeof cinfo);
@@ -65,9 +65,12 @@ bool DecodeJpegInto(const uint8_t* data, size_t size, std::vector<uint8_t>& rgb,
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
-    if (cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > unsigned(kMaxImageSide) ||
-        cinfo.image_height > unsigned(kMaxImageSide) || cinfo.num_components < 1 || cinfo.num_components > 3 ||
-        cinfo.num_components == 2) {
+    if (!CheckImageSize(cinfo.image_width, cinfo.image_height, limit, error)) {
+        error = "JPEG " + error;
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    if (cinfo.num_components < 1 || cinfo.num_components > 3 || cinfo.num_components == 2) {
         error = "unsupported JPEG image";
         jpeg_destroy_decompress(&cinfo);
         return false;
@@ -98,7 +101,7 @@ bool DecodeJpegInto(const uint8_t* data, size_t size, std::vector<uint8_t>& rgb,
 
 }  // namespace
 
-bool DecodeJPEG(const uint8_t* data, size_t size, Image& out, std::string& error) {
+bool DecodeJPEG(const uint8_t* data, size_t size, Image& out, std::string& error, const ImageSizeLimit& limit) {
     out = Image();
     if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) {
         error = "not a JPEG file";
@@ -106,7 +109,7 @@ bool DecodeJPEG(const uint8_t* data, size_t size, Image& out, std::string& error
     }
     std::vector<uint8_t> rgb;
     int w = 0, h = 0;
-    if (!DecodeJpegInto(data, size, rgb, w, h, error)) return false;
+    if (!DecodeJpegInto(data, size, limit, rgb, w, h, error)) return false;
     ImageLevel lv;
     lv.width = w;
     lv.height = h;

@@ -7,7 +7,7 @@
 
 namespace plat {
 
-bool DecodePNG(const uint8_t* data, size_t size, Image& out, std::string& error) {
+bool DecodePNG(const uint8_t* data, size_t size, Image& out, std::string& error, const ImageSizeLimit& limit) {
     out = Image();
     if (!data || size < 8 || std::memcmp(data, "\x89PNG\r\n\x1a\n", 8) != 0) {
         error = "not a PNG file";
@@ -21,9 +21,8 @@ bool DecodePNG(const uint8_t* data, size_t size, Image& out, std::string& error)
         png_image_free(&img);
         return false;
     }
-    if (img.width == 0 || img.height == 0 || img.width > unsigned(kMaxImageSide) ||
-        img.height > unsigned(kMaxImageSide)) {
-        error = "bad PNG image size";
+    if (!CheckImageSize(img.width, img.height, limit, error)) {
+        error = "PNG " + error;
         png_image_free(&img);
         return false;
     }

@@ -230,6 +230,15 @@ size_t PrimSize(XPrim p) {
     }
 }
 
+// An integer member written as a real number ("3.0", "1e30") takes its
+// integer part; values beyond the 64-bit range saturate.
+int64_t RealToInteger(double v) {
+    if (v != v) return 0;
+    if (v >= 9223372036854775808.0) return INT64_MAX;
+    if (v < -9223372036854775808.0) return INT64_MIN;
+    return int64_t(v);
+}
+
 constexpr int kMaxObjectDepth = 64;
 constexpr int kMaxTemplateDepth = 16;
 
@@ -430,7 +439,7 @@ int Parser::ReadPrim(XPrim p, XObject& obj, uint64_t* intOut) {
         double dv = 0;
         auto r2 = std::from_chars(b, e, dv);
         if (r2.ec != std::errc()) return Fail(XR_PARSEERROR, "bad number");
-        iv = int64_t(dv);
+        iv = RealToInteger(dv);
     }
     uint64_t u = uint64_t(iv);
     if (intOut) *intOut = iv < 0 ? 0xFFFFFFFFFFFFFFFFull : u;

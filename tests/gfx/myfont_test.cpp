@@ -124,6 +124,43 @@ TEST(MyFontGlyphs, FileParsingStoresOnePastRightAndBottomAndLaterLinesWin) {
         }
 }
 
+TEST(MyFontGlyphs, NumbersBeyondAnyTextureAreBoundedWhenRead) {
+    WriteFile("wildfont.txt",
+              "A -2147483648 -2147483648 2147483647 2147483647\n"
+              "b 0 0 2147483646 18\n"
+              "c 0 5 9 4\n"  // one row high: bottom one above top
+              "d 3 4 12 22\n");
+    MYFONT* font = InitFont("wildfont", 28, 0);
+    ASSERT_NE(font, nullptr);
+    RECT r;
+    int w = 0, h = 0;
+    font->GetGlyph('A', &r, &w, &h);
+    EXPECT_EQ(r.left, -16384);
+    EXPECT_EQ(r.right, 16385);
+    EXPECT_EQ(w, 32770);
+    EXPECT_EQ(h, 32770);
+    font->GetGlyph('b', &r, &w, &h);
+    EXPECT_EQ(r.right, 16385);
+    EXPECT_EQ(w, 16386);
+    // The lines after the wild ones are read as usual.
+    font->GetGlyph('d', &r, &w, &h);
+    EXPECT_EQ(r.left, 3);
+    EXPECT_EQ(r.bottom, 23);
+    EXPECT_EQ(w, 11);
+    EXPECT_EQ(h, 20);
+
+    // A long text at a huge size measures to a large width instead of
+    // overflowing; the height is the size.
+    std::string text(250, 'c');
+    int mw = 0, mh = 0;
+    MeasureFontText("wildfont", text.c_str(), 2000000000, &mw, &mh);
+    EXPECT_GT(mw, 1000000000);
+    EXPECT_GT(mh, 1000000000);
+    MeasureFontText("wildfont", "bAb", -1, &mw, &mh);
+    EXPECT_EQ(mw, 16387 + 32771 + 16387);
+    EXPECT_EQ(mh, 32770);
+}
+
 TEST(MyFontGlyphs, MissingFileIsLoggedAndTheFontIsNotListed) {
     ResetStartLogForTest("fontlog.txt");
     EXPECT_EQ(InitFont("nosuchfont", 29, -3), nullptr);

@@ -402,6 +402,43 @@ TEST(ImageFiles, UnknownSignaturesAndMissingFilesAreRefused) {
     EXPECT_FALSE(plat::LoadImageFile("no\\such\\file.dds", img, err));
 }
 
+TEST(ImageFiles, ImagesLargerThanTheLimitAreRefusedFromTheirHeaders) {
+    const plat::ImageSizeLimit limit{64, 32};
+    struct Case {
+        const char* kind;
+        std::vector<uint8_t> fits, tooWide, tooHigh;
+    };
+    std::vector<uint8_t> dxt1 = DdsHeader(65, 4, 1, plat::IMGFMT_DXT1);
+    dxt1.resize(dxt1.size() + 17 * 8);
+    std::vector<uint8_t> dxtHigh = DdsHeader(4, 33, 1, plat::IMGFMT_DXT1);
+    dxtHigh.resize(dxtHigh.size() + 9 * 8);
+    std::vector<uint8_t> dxtFits = DdsHeader(64, 32, 1, plat::IMGFMT_DXT1);
+    dxtFits.resize(dxtFits.size() + 16 * 8 * 8);
+    const std::vector<Case> cases = {
+        {"DDS", dxtFits, dxt1, dxtHigh},
+        {"BMP", Bmp(64, 1, 8, {0}, {std::vector<uint8_t>(64)}, false),
+         Bmp(65, 1, 8, {0}, {std::vector<uint8_t>(65)}, false),
+         Bmp(1, 33, 8, {0}, std::vector<std::vector<uint8_t>>(33, std::vector<uint8_t>(1)), false)},
+        {"JPEG", EncodeJpeg(64, 32, 1, 2, 3), EncodeJpeg(65, 8, 1, 2, 3), EncodeJpeg(8, 33, 1, 2, 3)},
+        {"PNG", EncodePng(64, 32, std::vector<uint8_t>(64 * 32 * 4), true),
+         EncodePng(65, 1, std::vector<uint8_t>(65 * 4), true), EncodePng(1, 33, std::vector<uint8_t>(33 * 4), true)},
+    };
+    for (const Case& c : cases) {
+        Image img;
+        std::string err;
+        EXPECT_TRUE(plat::DecodeImage(c.fits.data(), c.fits.size(), img, err, limit)) << c.kind << ": " << err;
+        EXPECT_EQ(img.Width(), 64) << c.kind;
+        // Without a limit the larger images decode; with it they are refused.
+        for (const std::vector<uint8_t>* big : {&c.tooWide, &c.tooHigh}) {
+            EXPECT_TRUE(plat::DecodeImage(big->data(), big->size(), img, err)) << c.kind << ": " << err;
+            err.clear();
+            EXPECT_FALSE(plat::DecodeImage(big->data(), big->size(), img, err, limit)) << c.kind;
+            EXPECT_NE(err.find("is larger than 64x32"), std::string::npos) << c.kind << ": " << err;
+            EXPECT_TRUE(img.levels.empty()) << c.kind;
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Conversion and filtering
 

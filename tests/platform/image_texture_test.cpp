@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "app/startlog.h"
 #include "platform/d3d8.h"
 #include "platform/d3dx8tex.h"
@@ -283,6 +285,74 @@ TEST(TextureFromFile, BrokenAndMissingFilesFailWithALogLine) {
     EXPECT_NE(log.find("Image file error (DDS data truncated): cut.dds"), std::string::npos);
     EXPECT_NE(log.find("junk.jpg"), std::string::npos);
     EXPECT_EQ(log.find("missing.dds"), std::string::npos);  // a missing file is the caller's to log
+}
+
+// A PNG of a few hundred bytes whose header declares the given size.
+std::string PngHeaderOnly(uint32_t w, uint32_t h) {
+    auto chunk = [](std::string& out, const char* type, const std::string& body) {
+        std::string tb = std::string(type, 4) + body;
+        auto be = [&](uint32_t v) {
+            for (int i = 3; i >= 0; --i) out.push_back(char(uint8_t(v >> (8 * i))));
+        };
+        be(uint32_t(body.size()));
+        out += tb;
+        be(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(tb.data()), uInt(tb.size()))));
+    };
+    std::string png("\x89PNG\r\n\x1a\n", 8);
+    std::string ihdr;
+    for (uint32_t v : {w, h})
+        for (int i = 3; i >= 0; --i) ihdr.push_back(char(uint8_t(v >> (8 * i))));
+    ihdr += std::string("\x08\x06\x00\x00\x00", 5);  // 8-bit RGBA
+    chunk(png, "IHDR", ihdr);
+    std::string raw(512, '\0');
+    uLongf packedSize = compressBound(uLong(raw.size()));
+    std::string packed(packedSize, '\0');
+    compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(raw.data()),
+             uLong(raw.size()));
+    packed.resize(packedSize);
+    chunk(png, "IDAT", packed);
+    chunk(png, "IEND", "");
+    return png;
+}
+
+TEST(TextureFromFile, ImagesLargerThanTheDeviceTakesAreRefusedWithALogLine) {
+    veltest::TempDir dir;
+    ResetStartLogForTest("testlog.txt");
+    Device d;
+    ASSERT_NE(d.dev, nullptr);
+    D3DCAPS8 caps{};
+    ASSERT_EQ(d.dev->GetDeviceCaps(&caps), D3D_OK);
+    ASSERT_GT(caps.MaxTextureWidth, 0u);
+    const uint32_t maxW = caps.MaxTextureWidth, maxH = caps.MaxTextureHeight;
+
+    // One pixel row wider than the device takes: refused, not scaled down.
+    std::string wide = DdsHeader(maxW + 4, 4, 1, 0x31545844u);  // DXT1
+    wide.resize(wide.size() + size_t((maxW + 4) / 4) * 8);
+    veltest::WriteFile("wide.dds", wide);
+    std::string fits = DdsHeader(maxW, 4, 1, 0x31545844u);
+    fits.resize(fits.size() + size_t(maxW / 4) * 8);
+    veltest::WriteFile("fits.dds", fits);
+    // A 16384x16384 PNG in a file of a few hundred bytes.
+    const std::string bomb = PngHeaderOnly(16384, 16384);
+    ASSERT_LT(bomb.size(), 1024u);
+    veltest::WriteFile("bomb.png", bomb);
+    veltest::WriteFile("high.png", PngHeaderOnly(1, maxH + 1));
+
+    IDirect3DTexture8* tex = reinterpret_cast<IDirect3DTexture8*>(0x1);
+    ASSERT_EQ(Load(d.dev, "fits.dds", 1, D3DFMT_DXT1, &tex), D3D_OK);
+    tex->Release();
+    for (const char* name : {"wide.dds", "bomb.png", "high.png"}) {
+        tex = reinterpret_cast<IDirect3DTexture8*>(0x1);
+        EXPECT_EQ(Load(d.dev, name, 1, D3DFMT_A8R8G8B8, &tex), D3DXERR_INVALIDDATA) << name;
+        EXPECT_EQ(tex, nullptr) << name;
+    }
+    const std::string log = veltest::ReadFile("testlog.txt");
+    const std::string limit = " is larger than " + std::to_string(maxW) + "x" + std::to_string(maxH) + "): ";
+    EXPECT_NE(log.find("Image file error (DDS image of " + std::to_string(maxW + 4) + "x4" + limit + "wide.dds"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Image file error (PNG image of 16384x16384" + limit + "bomb.png"), std::string::npos) << log;
+    EXPECT_NE(log.find("high.png"), std::string::npos) << log;
 }
 
 TEST(TextureCreate, DefaultsRequirementsAndFiltering) {

@@ -3,8 +3,11 @@
 // conversion, and broken files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -417,6 +420,168 @@ TEST(MeshCreate, SizesAndIndexWidthAreChecked) {
     DWORD back[6];
     ASSERT_EQ(mesh->ConvertPointRepsToAdjacency(prep, back), D3D_OK);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(back[i], adj[i]);
+    mesh->Release();
+}
+
+namespace {
+
+// The vertex cache order as a plain scan: each step looks at every unused
+// face around every cached vertex.
+std::vector<uint32_t> ScannedCacheOrder(const std::vector<uint32_t>& idx, std::vector<uint32_t> faces) {
+    if (faces.size() < 3) return faces;
+    std::vector<char> done(faces.size(), 0);
+    std::vector<uint32_t> result, cache;
+    auto cached = [&](uint32_t v) { return std::find(cache.begin(), cache.end(), v) != cache.end(); };
+    size_t cursor = 0;
+    while (result.size() < faces.size()) {
+        long best = -1;
+        int bestScore = -1;
+        for (uint32_t v : cache)
+            for (size_t f = 0; f < faces.size(); ++f) {
+                const uint32_t* c = &idx[faces[f] * 3];
+                if (done[f] || (c[0] != v && c[1] != v && c[2] != v)) continue;
+                const int score = int(cached(c[0])) + int(cached(c[1])) + int(cached(c[2]));
+                if (score > bestScore) {
+                    bestScore = score;
+                    best = long(f);
+                }
+            }
+        if (best < 0) {
+            while (done[cursor]) ++cursor;
+            best = long(cursor);
+        }
+        done[size_t(best)] = 1;
+        result.push_back(faces[size_t(best)]);
+        for (int k = 0; k < 3; ++k) {
+            const uint32_t v = idx[faces[size_t(best)] * 3 + k];
+            cache.erase(std::remove(cache.begin(), cache.end(), v), cache.end());
+            cache.insert(cache.begin(), v);
+        }
+        if (cache.size() > 16) cache.resize(16);
+    }
+    return result;
+}
+
+// A mesh of the given faces and attributes, with vertices along a line.
+ID3DXMesh* MakeMesh(IDirect3DDevice8* dev, DWORD vertices, const std::vector<uint32_t>& idx,
+                    const std::vector<DWORD>& attr) {
+    ID3DXMesh* mesh = nullptr;
+    EXPECT_EQ(D3DXCreateMeshFVF(DWORD(attr.size()), vertices, D3DXMESH_SYSTEMMEM | D3DXMESH_32BIT, D3DFVF_XYZ, dev,
+                                &mesh),
+              D3D_OK);
+    if (!mesh) return nullptr;
+    BYTE* vb = nullptr;
+    EXPECT_EQ(mesh->LockVertexBuffer(0, &vb), D3D_OK);
+    for (DWORD v = 0; v < vertices; ++v) {
+        const float p[3] = {float(v), float(v % 7), 0.0f};
+        std::memcpy(vb + v * 12, p, 12);
+    }
+    mesh->UnlockVertexBuffer();
+    BYTE* ib = nullptr;
+    EXPECT_EQ(mesh->LockIndexBuffer(0, &ib), D3D_OK);
+    std::memcpy(ib, idx.data(), idx.size() * 4);
+    mesh->UnlockIndexBuffer();
+    DWORD* ab = nullptr;
+    EXPECT_EQ(mesh->LockAttributeBuffer(0, &ab), D3D_OK);
+    std::memcpy(ab, attr.data(), attr.size() * 4);
+    mesh->UnlockAttributeBuffer();
+    return mesh;
+}
+
+}  // namespace
+
+TEST(MeshOptimize, VertexCacheOrderOfOrdinaryMeshesIsTheScannedOrder) {
+    Device d;
+    ASSERT_NE(d.dev, nullptr);
+    std::vector<std::pair<std::vector<uint32_t>, std::vector<DWORD>>> meshes;
+    // A 12 by 9 grid of quads, rows given in a scrambled order, two materials.
+    {
+        std::vector<uint32_t> idx;
+        std::vector<DWORD> attr;
+        for (uint32_t r = 0; r < 9; ++r) {
+            const uint32_t row = (r * 5) % 9;
+            for (uint32_t c = 0; c < 12; ++c) {
+                const uint32_t a = row * 13 + c, b = a + 1, e = a + 13, f = e + 1;
+                idx.insert(idx.end(), {a, e, b, b, e, f});
+                attr.insert(attr.end(), {DWORD(c / 6), DWORD(c / 6)});
+            }
+        }
+        meshes.emplace_back(idx, attr);
+    }
+    // Random triangles over few vertices (shared widely, some degenerate), in
+    // three materials.
+    uint32_t seed = 7;
+    auto rnd = [&](uint32_t m) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % m;
+    };
+    for (int round = 0; round < 6; ++round) {
+        std::vector<uint32_t> idx;
+        std::vector<DWORD> attr;
+        const uint32_t faces = 40 + rnd(300);
+        for (uint32_t f = 0; f < faces; ++f) {
+            for (int k = 0; k < 3; ++k) idx.push_back(rnd(round < 3 ? 30 : 117));
+            attr.push_back(rnd(3));
+        }
+        meshes.emplace_back(idx, attr);
+    }
+    for (size_t m = 0; m < meshes.size(); ++m) {
+        const auto& [idx, attr] = meshes[m];
+        ID3DXMesh* mesh = MakeMesh(d.dev, 130, idx, attr);
+        ASSERT_NE(mesh, nullptr);
+        std::vector<DWORD> remap(attr.size());
+        ASSERT_EQ(mesh->OptimizeInplace(D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_IGNOREVERTS,
+                                        nullptr, nullptr, remap.data(), nullptr),
+                  D3D_OK);
+        // Expected: faces sorted by material (stable), each run in scanned order.
+        std::vector<uint32_t> order(attr.size());
+        std::iota(order.begin(), order.end(), 0u);
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return attr[a] < attr[b]; });
+        std::vector<uint32_t> expected;
+        for (size_t start = 0; start < order.size();) {
+            size_t end = start;
+            while (end < order.size() && attr[order[end]] == attr[order[start]]) ++end;
+            const std::vector<uint32_t> run =
+                ScannedCacheOrder(idx, std::vector<uint32_t>(order.begin() + long(start), order.begin() + long(end)));
+            expected.insert(expected.end(), run.begin(), run.end());
+            start = end;
+        }
+        EXPECT_EQ(std::vector<uint32_t>(remap.begin(), remap.end()), expected) << "mesh " << m;
+        mesh->Release();
+    }
+}
+
+TEST(MeshOptimize, OneFaceOfThousandsOfCornersLoadsAndOptimisesQuickly) {
+    // A polygon of 20000 corners: a fan of 19998 triangles round one vertex.
+    constexpr int kCorners = 20000;
+    std::string x = "xof 0302txt 0032\nMesh Disc {\n" + std::to_string(kCorners) + ";\n";
+    for (int i = 0; i < kCorners; ++i) {
+        const double a = 6.283185307179586 * i / kCorners;
+        x += std::to_string(std::cos(a)) + ";" + std::to_string(std::sin(a)) + ";0.0;" +
+             (i + 1 < kCorners ? ",\n" : ";\n");
+    }
+    x += "1;\n" + std::to_string(kCorners) + ";";
+    for (int i = 0; i < kCorners; ++i) x += std::to_string(i) + (i + 1 < kCorners ? "," : ";;\n");
+    x += "}\n";
+    veltest::TempDir dir;
+    veltest::WriteFile("disc.x", x);
+    Device d;
+    ASSERT_NE(d.dev, nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    ID3DXMesh* mesh = nullptr;
+    LPD3DXBUFFER adjacency = nullptr;
+    ASSERT_EQ(D3DXLoadMeshFromX("disc.x", D3DXMESH_SYSTEMMEM, d.dev, &adjacency, nullptr, nullptr, &mesh), D3D_OK);
+    ASSERT_EQ(mesh->GetNumFaces(), DWORD(kCorners - 2));
+    std::vector<DWORD> remap(mesh->GetNumFaces());
+    ASSERT_EQ(mesh->OptimizeInplace(D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_VERTEXCACHE,
+                                    static_cast<DWORD*>(adjacency->GetBufferPointer()), nullptr, remap.data(), nullptr),
+              D3D_OK);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // Scanning every face round the centre at every step takes minutes here.
+    EXPECT_LT(seconds, 20.0);
+    // Round the fan in order: each face shares two corners with the last.
+    for (DWORD f = 0; f < remap.size(); ++f) EXPECT_EQ(remap[f], f) << f;
+    adjacency->Release();
     mesh->Release();
 }
 

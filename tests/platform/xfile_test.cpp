@@ -283,6 +283,25 @@ TEST(XFileParser, HostileCountsNestingAndTemplatesFailFast) {
     EXPECT_NE(rc, xf::XR_OK);
 }
 
+TEST(XFileParser, IntegersWrittenAsHugeRealsSaturate) {
+    int rc = -1;
+    std::string err;
+    xf::XFile file = Parse("xof 0302txt 0032\nHeader h { 1e30; -1e300; 99999999999999999999; }\n"
+                           "Boolean b { 3.75; }\nBoolean c { 18446744073709551616.0; }",
+                           &rc, &err);
+    ASSERT_EQ(rc, xf::XR_OK) << err;
+    xf::XDataReader h(*file.FindByName("h"));
+    EXPECT_EQ(h.Word(), 0xFFFFu);  // the low bytes of the largest 64-bit value
+    EXPECT_EQ(h.Word(), 0u);       // the low bytes of the smallest one
+    EXPECT_EQ(h.DWord(), 0xFFFFFFFFu);
+    EXPECT_TRUE(h.ok());
+    EXPECT_EQ(xf::XDataReader(*file.FindByName("b")).DWord(), 3u);
+    EXPECT_EQ(xf::XDataReader(*file.FindByName("c")).DWord(), 0xFFFFFFFFu);
+    // As an array count a huge real is too large, not a wrapped small count.
+    Parse("xof 0302txt 0032\nMesh { 1e19; 1;2;3;; 0;; }", &rc);
+    EXPECT_EQ(rc, xf::XR_BADARRAYSIZE);
+}
+
 TEST(XFileParser, TruncatedAndCorruptedFilesNeverCrash) {
     const std::string good = kScene;
     size_t failures = 0;
