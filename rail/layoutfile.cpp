@@ -535,6 +535,7 @@ void LAYOUT_STATE::AbandonLoad() {
 
 int LAYOUT_STATE::LoadLayout(const char* name) {
     ClearLayout();
+    ResetXIDMissLog();
     if (!powerList.IsEmpty() || trainList.GetFirst() || !controlList.IsEmpty()) {
         WriteStartLog("Lists are not empty before loading in LAYOUT_STATE::LoadLayout()");
         return LOAD_NOT_EMPTY;

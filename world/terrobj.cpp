@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <unordered_set>
 
 #include "app/recordio.h"
 #include "app/gamestate.h"
@@ -57,14 +56,8 @@ IDirect3DDevice8* Device() { return display.GetDevice(); }
 
 // Whether the object's type is loaded. Objects of a missing type (a layout
 // that named types this run lacks) are left out of the drawing and of what
-// reads their type; the start log gets the type once, not once per object
-// and frame.
-bool IsTypeLoaded(int objId) {
-    if (GetXID(objId, 0) >= 0) return true;
-    static std::unordered_set<int> reported;
-    if (reported.insert(objId).second) GetXID(objId, 1);
-    return false;
-}
+// reads their type.
+bool IsTypeLoaded(int objId) { return GetXID(objId, 1) >= 0; }
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 // in drawxobject.cpp.
 #include "world/xobject.h"
 
+#include <bitset>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -486,10 +487,20 @@ int ReadXFileListRow(const char* path) {
 // ---------------------------------------------------------------------------
 // The objId -> X_ID table
 
+namespace {
+// Ids whose miss has been written to the start log since the table or the
+// layout last changed: callers ask every frame, the log wants the id once.
+// The last slot stands for every id outside the table.
+std::bitset<MAXIDS + 1> missLogged;
+}  // namespace
+
 void ClearIdTable() {
+    missLogged.reset();
     if (!myGlobs.xIdTable) return;
     for (int i = 0; i < MAXIDS; ++i) myGlobs.xIdTable[i] = -1;
 }
+
+void ResetXIDMissLog() { missLogged.reset(); }
 
 void SetXID(int objId, int xid) {
     if (!myGlobs.xIdTable || objId < 0 || objId >= MAXIDS) return;
@@ -517,7 +528,9 @@ int GetXID(int objId, int log) {
     int xid = -1;
     if (myGlobs.xIdTable && objId >= 0 && objId < MAXIDS) xid = myGlobs.xIdTable[objId];
     if (xid < 0 || xid >= MAXXOBJECTS) xid = -1;
-    if (xid == -1 && log) {
+    const size_t slot = (objId >= 0 && objId < MAXIDS) ? static_cast<size_t>(objId) : MAXIDS;
+    if (xid == -1 && log && !missLogged.test(slot)) {
+        missLogged.set(slot);
         char text[80];
         snprintf(text, sizeof text, "No X_ID found to the ID: %d !!!", objId);
         WriteStartLog(text);

@@ -147,7 +147,10 @@ int DetObjType(const char* name);
 void BuildIdTable();
 void ClearIdTable();
 void SetXID(int objId, int xid);
+// With log set, the first miss of an id writes a start-log line; later misses
+// of the same id stay quiet until the table is rebuilt or a layout is loaded.
 int GetXID(int objId, int log);
+void ResetXIDMissLog();
 
 // Per-objId accessors; each answers a fixed value for an objId without a
 // loaded type.

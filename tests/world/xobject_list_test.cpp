@@ -426,6 +426,38 @@ TEST_F(XObjectFiles, AccessorsAnswerTheirFallbacks) {
     EXPECT_NE(std::string::npos, Log().find("No X_ID found to the ID: 42 !!!"));
 }
 
+// Callers ask for missing types every frame (a turntable, a placed object, a
+// vehicle of a type this run lacks): the log names each id once until the
+// table is rebuilt or another layout is loaded.
+TEST_F(XObjectFiles, EachMissingIdIsLoggedOnce) {
+    auto count = [&](const std::string& line) {
+        const std::string log = Log();
+        size_t n = 0;
+        for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) n++;
+        return n;
+    };
+    for (int frame = 0; frame < 30; ++frame) {
+        float r = 0;
+        GetObjRadius(42, &r);
+        DrawXObject(42, 0, 0, 0, 0, 12, 0);
+        GetXID(77, 1);
+        GetXID(-9, 1);
+        GetXID(20000, 1);
+    }
+    EXPECT_EQ(count("No X_ID found to the ID: 42 !!!"), 1u);
+    EXPECT_EQ(count("No X_ID found to the ID: 77 !!!"), 1u);
+    // Ids outside the table share one line.
+    EXPECT_EQ(count("No X_ID found to the ID: -9 !!!") + count("No X_ID found to the ID: 20000 !!!"), 1u);
+    GetXID(42, 0);
+    EXPECT_EQ(count("No X_ID found to the ID: 42 !!!"), 1u);
+    ResetXIDMissLog();
+    GetXID(42, 1);
+    EXPECT_EQ(count("No X_ID found to the ID: 42 !!!"), 2u);
+    ClearIdTable();
+    GetXID(42, 1);
+    EXPECT_EQ(count("No X_ID found to the ID: 42 !!!"), 3u);
+}
+
 TEST(XObjectTable, BuildIdTableSkipsIdsOutsideTheTable) {
     myGlobs.xObjects[0].objId = 5;
     myGlobs.xObjects[1].objId = 15000;
