@@ -141,3 +141,39 @@ TEST_F(SkyboxTest, SectionRoundTripAndOldFiles) {
     myGlobs.loadFileVersion = 13;
     EXPECT_EQ(skybox.Load(nullptr), 0);
 }
+
+TEST_F(SkyboxTest, AChoiceBeyondTheListIsNotTakenEither) {
+    // A layout saved where more skies were listed: the sky of the layout
+    // open before must not stay, or the next save would store that sky with
+    // this layout's lighting.
+    skybox.LoadSkyboxLists();
+    ASSERT_EQ(skybox.GetEntryCount(), 4);
+    myGlobs.loadFileVersion = 15;
+    for (int night = 0; night <= 1; night++) {
+        skybox.SelectSkybox(3, 3);
+        FILE* f = std::tmpfile();
+        const unsigned char beyond[4] = {9, 0, 0, 0};
+        std::fwrite(beyond, 1, 4, f);
+        std::rewind(f);
+        lightList.SetNightAndLamps(night, night);
+        ASSERT_EQ(skybox.Load(f), 1);
+        EXPECT_EQ(skybox.GetCurrentIndex(), night);
+        std::fclose(f);
+    }
+    EXPECT_NE(Log().find("Bad sky box index in SKYBOX::Load() !!!"), std::string::npos);
+
+    // With a single sky, night falls back to it as well.
+    skybox.FreeEntries();
+    veltest::WriteFile("vlm_skybox3.txt", "five.dds 0x050505 0xFFFFFF 0x505050 0 DAY NOLAMP\r\n");
+    skybox.LoadSkyboxListFile("vlm_skybox3.txt");
+    ASSERT_EQ(skybox.GetEntryCount(), 1);
+    FILE* f = std::tmpfile();
+    const unsigned char beyond[4] = {5, 0, 0, 0};
+    std::fwrite(beyond, 1, 4, f);
+    std::rewind(f);
+    lightList.SetNightAndLamps(1, 1);
+    ASSERT_EQ(skybox.Load(f), 1);
+    EXPECT_EQ(skybox.GetCurrentIndex(), 0);
+    EXPECT_EQ(lightList.IsNight(), 0);
+    std::fclose(f);
+}
