@@ -248,11 +248,15 @@ int SKYBOX::Load(FILE* file) {
         }
         index = static_cast<int32_t>(static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
                                      (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24));
-        if (index < 0) {
+        // A choice outside the list (a layout saved where more skies were
+        // listed) is not taken: the sky of the layout open before would
+        // stay and be saved with this layout's lighting.
+        if (index < 0 || !GetEntry(index)) {
             WriteStartLog("Bad sky box index in SKYBOX::Load() !!!");
             index = lightList.IsNight() ? 1 : 0;
         }
     }
+    if (!GetEntry(index)) index = 0;
     SelectSkybox(index, 6);
     return 1;
 }

@@ -36,6 +36,18 @@
 #include "world/terrobj.h"
 #include "world/xobject.h"
 
+// Little-endian int32 fields of a file held in a string.
+inline int32_t ReadI32(const std::string& s, size_t at) {
+    uint32_t u = 0;
+    for (int i = 0; i < 4; i++) u |= uint32_t(static_cast<unsigned char>(s[at + i])) << (8 * i);
+    return static_cast<int32_t>(u);
+}
+
+inline void WriteI32(std::string& s, size_t at, int32_t v) {
+    uint32_t u = static_cast<uint32_t>(v);
+    for (int i = 0; i < 4; i++) s[at + i] = static_cast<char>(u >> (8 * i));
+}
+
 namespace fulllayout {
 
 // Object types of the layout (ids unused by the other test fixtures).
@@ -307,12 +319,7 @@ inline bool Build(LAYOUT* l) {
 // Byte offsets where the sections of a version-15 file begin, in file order,
 // followed by the file's size. Empty when the counts do not fit the file.
 inline std::vector<size_t> SectionOffsets(const std::string& file) {
-    auto i32 = [&](size_t at) -> long long {
-        if (at + 4 > file.size()) return -1;
-        uint32_t u = 0;
-        for (int i = 0; i < 4; i++) u |= uint32_t(static_cast<unsigned char>(file[at + i])) << (8 * i);
-        return static_cast<int32_t>(u);
-    };
+    auto i32 = [&](size_t at) -> long long { return at + 4 > file.size() ? -1 : ReadI32(file, at); };
     std::vector<size_t> at;
     size_t p = 15;
     auto records = [&](long long size, long long trailing) {
@@ -355,6 +362,33 @@ inline std::vector<size_t> SectionOffsets(const std::string& file) {
     at.push_back(p);
     if (p != file.size()) return {};
     return at;
+}
+
+// Whether every list a layout file fills is empty: pieces, track additions,
+// feed points, vehicles, controls, placed objects with their gates, the
+// manual control table and the lamps' lights.
+inline bool ListsEmpty() {
+    return trackList.GetCount() == 0 && trackList.GetFirst() == nullptr && trackAdditionList.GetFirst() == nullptr &&
+           powerList.IsEmpty() && trainList.GetFirst() == nullptr && terrobjList.GetFirst() == nullptr &&
+           controlList.IsEmpty() && manualControlTable.GetEntryCount() == 0 && lightList.GetLightCount() == 0;
+}
+
+// A file the saver wrote, without what a load of it rebuilds: the group ids
+// of its pieces are cleared (a load gives every joined run its id again) and,
+// when asked, its track additions are put in reverse order (a load puts each
+// at the head of its list). Everything else stays byte for byte.
+inline std::string WithoutLoadChanges(std::string file, bool reverseAdditions) {
+    const int count = ReadI32(file, 15);
+    for (int i = 0; i < count; i++) WriteI32(file, 15 + 4 + i * TRACKRECORDSIZE + 52, 0);
+    if (reverseAdditions) {
+        const size_t at = 15 + 4 + static_cast<size_t>(count) * TRACKRECORDSIZE;
+        const int n = ReadI32(file, at);
+        std::string reversed;
+        for (int i = n - 1; i >= 0; i--)
+            reversed += file.substr(at + 4 + static_cast<size_t>(i) * TRACKADDITIONRECORDSIZE, TRACKADDITIONRECORDSIZE);
+        file.replace(at + 4, reversed.size(), reversed);
+    }
+    return file;
 }
 
 }  // namespace fulllayout

@@ -7,28 +7,6 @@
 
 namespace {
 
-bool ListsEmpty() {
-    return trackList.GetCount() == 0 && trackList.GetFirst() == nullptr && trackAdditionList.GetFirst() == nullptr &&
-           powerList.IsEmpty() && trainList.GetFirst() == nullptr && terrobjList.GetFirst() == nullptr &&
-           controlList.IsEmpty() && manualControlTable.GetEntryCount() == 0 && lightList.GetLightCount() == 0;
-}
-
-// The file with the group ids of its pieces cleared (a load gives every
-// joined run its id again) and its track additions in reverse order (a load
-// puts each at the head of its list).
-std::string Normalised(std::string file, bool reverseAdditions) {
-    const int count = ReadI32(file, 15);
-    for (int i = 0; i < count; i++) WriteI32(file, 15 + 4 + i * TRACKRECORDSIZE + 52, 0);
-    if (reverseAdditions) {
-        const size_t at = 15 + 4 + count * TRACKRECORDSIZE;
-        const int n = ReadI32(file, at);
-        std::string reversed;
-        for (int i = n - 1; i >= 0; i--) reversed += file.substr(at + 4 + i * TRACKADDITIONRECORDSIZE, TRACKADDITIONRECORDSIZE);
-        file.replace(at + 4, reversed.size(), reversed);
-    }
-    return file;
-}
-
 int CountTracks() {
     int n = 0;
     for (TRACK* p = trackList.GetFirst(); p; p = p->pNext) n++;
@@ -91,7 +69,7 @@ TEST_F(FullLayoutTest, LoadThenSaveWritesTheSameBytes) {
     ASSERT_EQ(layoutState.SaveLayout("again.roa"), 1);
     const std::string again = veltest::ReadFile("again.roa");
     ASSERT_EQ(again.size(), file.size());
-    ExpectSameBytes(Normalised(file, true), Normalised(again, false));
+    ExpectSameBytes(fulllayout::WithoutLoadChanges(file, true), fulllayout::WithoutLoadChanges(again, false));
 }
 
 TEST_F(FullLayoutTest, PlacedObjectsKeepTheirHeadingsAsStored) {
@@ -125,7 +103,7 @@ TEST_F(FullLayoutTest, AFileCutAnywhereLeavesEmptyListsAndTheNextLoadWorks) {
         veltest::WriteFile("cut.roa", file.substr(0, at));
         ASSERT_TRUE(fulllayout::Build(&layout));
         EXPECT_NE(layoutState.LoadLayout("cut.roa"), 490) << "cut at " << at;
-        EXPECT_TRUE(ListsEmpty()) << "cut at " << at;
+        EXPECT_TRUE(fulllayout::ListsEmpty()) << "cut at " << at;
         EXPECT_EQ(myGlobs.journeyTrain, nullptr);
         // A new layout after the failed load saves nothing of the cut file.
         ASSERT_EQ(NewLayout(0, 1, 1), 1);
@@ -287,5 +265,5 @@ TEST_F(FullLayoutTest, OnOffFieldsKeepTheValueTheFileHolds) {
     ASSERT_EQ(layoutState.LoadLayout("odd.roa"), 490);
     ASSERT_EQ(layoutState.SaveLayout("odd_again.roa"), 1);
     const std::string again = veltest::ReadFile("odd_again.roa");
-    ExpectSameBytes(Normalised(odd, true), Normalised(again, false));
+    ExpectSameBytes(fulllayout::WithoutLoadChanges(odd, true), fulllayout::WithoutLoadChanges(again, false));
 }

@@ -66,12 +66,6 @@ std::vector<std::string> ObjectRecords() {
     return out;
 }
 
-bool ListsEmpty() {
-    return trackList.GetCount() == 0 && trackList.GetFirst() == nullptr && trackAdditionList.GetFirst() == nullptr &&
-           powerList.IsEmpty() && trainList.GetFirst() == nullptr && terrobjList.GetFirst() == nullptr &&
-           controlList.IsEmpty() && manualControlTable.GetEntryCount() == 0 && lightList.GetLightCount() == 0;
-}
-
 // Byte offsets of the sections of a saved file of the test layout.
 std::vector<size_t> SectionBoundaries(const std::string& file) {
     std::vector<size_t> at;
@@ -136,7 +130,7 @@ TEST_F(LayoutTest, RoundTripKeepsEveryField) {
     ResetSettings();
     display.SetFollowValues(0.0f, 0.0f, 0.0f, 1.15f);
     myGlobs.tavolsag = 4.2f;
-    ASSERT_TRUE(ListsEmpty());
+    ASSERT_TRUE(fulllayout::ListsEmpty());
     ASSERT_EQ(layoutState.LoadLayout("round.roa"), 490);
     EXPECT_EQ(myGlobs.loadFileVersion, 15);
 
@@ -339,7 +333,7 @@ TEST_F(LayoutTest, VersionsThatCannotBeReadLeaveAnEmptyLayout) {
     veltest::WriteFile("v16.roa", newer);
     BuildLayout();
     EXPECT_EQ(layoutState.LoadLayout("v16.roa"), 500);
-    EXPECT_TRUE(ListsEmpty());
+    EXPECT_TRUE(fulllayout::ListsEmpty());
 
     // A header without digits.
     std::string broken = file;
@@ -347,7 +341,7 @@ TEST_F(LayoutTest, VersionsThatCannotBeReadLeaveAnEmptyLayout) {
     veltest::WriteFile("bad.roa", broken);
     BuildLayout();
     EXPECT_EQ(layoutState.LoadLayout("bad.roa"), 410);
-    EXPECT_TRUE(ListsEmpty());
+    EXPECT_TRUE(fulllayout::ListsEmpty());
 
     // A version-11 control section cannot be read; nothing after it is.
     std::string v11 = OldFile(13, true);
@@ -356,7 +350,7 @@ TEST_F(LayoutTest, VersionsThatCannotBeReadLeaveAnEmptyLayout) {
     BuildLayout();
     messageQueue.Reset();
     EXPECT_EQ(layoutState.LoadLayout("v11.roa"), 410);
-    EXPECT_TRUE(ListsEmpty());
+    EXPECT_TRUE(fulllayout::ListsEmpty());
     EXPECT_EQ(messageQueue.GetCount(), 1);
 
     // No file at all.
@@ -390,7 +384,7 @@ TEST_F(LayoutTest, CutFilesLoadSafelyAtEverySectionBoundary) {
         BuildLayout();
         const int result = layoutState.LoadLayout("cut.roa");
         EXPECT_EQ(result, 410) << "cut at " << at;
-        EXPECT_TRUE(ListsEmpty()) << "cut at " << at;
+        EXPECT_TRUE(fulllayout::ListsEmpty()) << "cut at " << at;
         EXPECT_EQ(myGlobs.journeyTrain, nullptr);
     }
     // The whole file still loads afterwards.
@@ -410,7 +404,7 @@ TEST_F(LayoutTest, CountsBeyondTheFileAreRefused) {
             WriteI32(bad, at[k], count);
             veltest::WriteFile("bad.roa", bad);
             EXPECT_EQ(layoutState.LoadLayout("bad.roa"), 410) << "section " << k << " count " << count;
-            EXPECT_TRUE(ListsEmpty());
+            EXPECT_TRUE(fulllayout::ListsEmpty());
         }
     }
     // A manual control table that claims entries it does not hold.

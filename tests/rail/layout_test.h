@@ -54,17 +54,6 @@ struct Bytes {
     void Raw(const std::string& s) { data += s; }
 };
 
-inline int32_t ReadI32(const std::string& s, size_t at) {
-    uint32_t u = 0;
-    for (int i = 0; i < 4; i++) u |= uint32_t(static_cast<unsigned char>(s[at + i])) << (8 * i);
-    return static_cast<int32_t>(u);
-}
-
-inline void WriteI32(std::string& s, size_t at, int32_t v) {
-    uint32_t u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; i++) s[at + i] = static_cast<char>(u >> (8 * i));
-}
-
 // The bytes a section writer produces.
 template <typename F>
 std::string SectionBytes(F write) {

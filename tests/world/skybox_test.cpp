@@ -1,6 +1,7 @@
 // Sky lists, the choice of a sky and its layout section.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -35,6 +36,20 @@ protected:
     std::string Log() const { return veltest::ReadFile(dir.Path() + "/log.txt"); }
     veltest::TempDir dir;
 };
+
+// Loads a sky section of a current layout file that holds the index.
+int LoadSkySection(int32_t index) {
+    FILE* f = std::tmpfile();
+    const uint32_t u = static_cast<uint32_t>(index);
+    const unsigned char b[4] = {static_cast<unsigned char>(u), static_cast<unsigned char>(u >> 8),
+                                static_cast<unsigned char>(u >> 16), static_cast<unsigned char>(u >> 24)};
+    std::fwrite(b, 1, 4, f);
+    std::rewind(f);
+    myGlobs.loadFileVersion = 15;
+    const int result = skybox.Load(f);
+    std::fclose(f);
+    return result;
+}
 
 }  // namespace
 
@@ -122,16 +137,12 @@ TEST_F(SkyboxTest, SectionRoundTripAndOldFiles) {
     myGlobs.loadFileVersion = 13;
     ASSERT_EQ(skybox.Load(f), 1);
     EXPECT_EQ(skybox.GetCurrentIndex(), 3);
+    std::fclose(f);
 
     // A negative choice is not taken.
-    std::rewind(f);
-    const unsigned char bad[4] = {0xFF, 0xFF, 0xFF, 0xFF};
-    std::fwrite(bad, 1, 4, f);
-    std::rewind(f);
     lightList.SetNightAndLamps(0, 0);
-    ASSERT_EQ(skybox.Load(f), 1);
+    ASSERT_EQ(LoadSkySection(-1), 1);
     EXPECT_EQ(skybox.GetCurrentIndex(), 0);
-    std::fclose(f);
 
     // Old files have no sky section: night gives entry 1.
     myGlobs.loadFileVersion = 12;
@@ -140,4 +151,29 @@ TEST_F(SkyboxTest, SectionRoundTripAndOldFiles) {
     EXPECT_EQ(skybox.GetCurrentIndex(), 1);
     myGlobs.loadFileVersion = 13;
     EXPECT_EQ(skybox.Load(nullptr), 0);
+}
+
+TEST_F(SkyboxTest, AChoiceBeyondTheListIsNotTakenEither) {
+    // A layout saved where more skies were listed: the sky of the layout
+    // open before must not stay, or the next save would store that sky with
+    // this layout's lighting.
+    skybox.LoadSkyboxLists();
+    ASSERT_EQ(skybox.GetEntryCount(), 4);
+    for (int night = 0; night <= 1; night++) {
+        skybox.SelectSkybox(3, 3);
+        lightList.SetNightAndLamps(night, night);
+        ASSERT_EQ(LoadSkySection(9), 1);
+        EXPECT_EQ(skybox.GetCurrentIndex(), night);
+    }
+    EXPECT_NE(Log().find("Bad sky box index in SKYBOX::Load() !!!"), std::string::npos);
+
+    // With a single sky, night falls back to it as well.
+    skybox.FreeEntries();
+    veltest::WriteFile("vlm_skybox3.txt", "five.dds 0x050505 0xFFFFFF 0x505050 0 DAY NOLAMP\r\n");
+    skybox.LoadSkyboxListFile("vlm_skybox3.txt");
+    ASSERT_EQ(skybox.GetEntryCount(), 1);
+    lightList.SetNightAndLamps(1, 1);
+    ASSERT_EQ(LoadSkySection(5), 1);
+    EXPECT_EQ(skybox.GetCurrentIndex(), 0);
+    EXPECT_EQ(lightList.IsNight(), 0);
 }
